@@ -1,0 +1,48 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "platform/thread_id.h"
+
+namespace platform {
+
+using WParam = std::uintptr_t;
+using LParam = std::intptr_t;
+
+struct ThreadMessage {
+  std::uint32_t message = 0;
+  WParam wParam = 0;
+  LParam lParam = 0;
+};
+
+// Posts a message to a thread of any process of the same user, by the thread's id alone.
+// Never blocks. False when the thread has no queue or its queue is full; a post refused
+// for fullness still leaves a wake-up pending for the receiver.
+[[nodiscard]] bool PostThreadMessage(ThreadId thread, std::uint32_t message, WParam wParam,
+                                     LParam lParam);
+
+// The receiving side: the calling thread's message queue. It exists from Create() until the
+// object is destroyed (or the process ends); posts to the thread fail outside that time.
+// All members are called on the owning thread only.
+class ThreadMessageQueue {
+ public:
+  // Creates the queue of the calling thread; null (and errno set) on failure.
+  static std::unique_ptr<ThreadMessageQueue> Create();
+  virtual ~ThreadMessageQueue() = default;
+
+  // Readable while a wake-up is pending; watch it with poll() or a QSocketNotifier.
+  virtual int Descriptor() const = 0;
+  // Consumes the pending wake-ups. Call before taking messages, so that a post made after
+  // the last Take() leaves a fresh wake-up.
+  virtual void ClearWakeups() = 0;
+  // The next message, in each poster's order; nothing when the queue is empty. Never blocks.
+  virtual std::optional<ThreadMessage> Take() = 0;
+  // Leaves a wake-up pending, so that a receiver that handles one message per loop turn comes
+  // back for the rest.
+  virtual void Wake() = 0;
+  // Waits up to timeoutMs (negative: without limit) for a pending wake-up. False on time-out.
+  virtual bool WaitForWakeup(int timeoutMs) = 0;
+};
+
+}  // namespace platform

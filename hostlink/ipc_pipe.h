@@ -7,21 +7,34 @@
 
 // One end of the host's channel: a named mutex, a named file mapping and the ring in its view.
 //
-// Names: "Corvane2.IPCMutex<index>" and "Corvane2.IPCFileMapping<index>".
-// View of one pipe, ringSize + 12 bytes, words 32-bit little-endian:
+// Names: "Corvane2.IPCMutex<index>" and "Corvane2.IPCFileMapping<index>", created by the host.
+// View of one pipe, ringSize + 12 bytes, words 32-bit little-endian (byte table and ring rules
+// in hostlink/ring.h):
 //   offset 0   readerThreadId  thread that consumes this ring; the producer posts
 //                              "IPCDataReady" to it after each write
 //   offset 4   readIndex       next byte to consume; moved by the consumer only
 //   offset 8   writeIndex      next byte to produce; moved by the producer only
 //   offset 12  ring            ringSize data bytes
 // Ring rules: both indexes in 0 .. ringSize-1; empty when equal; at most ringSize-1 bytes held.
+//
+// An odd index is a read end (host to program): Open writes the caller's thread id at offset 0.
+// An even index is a write end: the host has written its own thread id there.
+//
+// Lifetime: empty (every operation fails, nothing is touched) until the first successful Open;
+// then open until destroyed. A later successful Open replaces index, handles, view and size
+// and lets go of the old ones; a failed Open leaves the object exactly as it was, so a bad
+// announcement never costs an end that works.
+//
+// Not thread-safe: use each object from one thread. The named mutex orders it against the host.
 class CIpcPipe {
  public:
   // Application-defined last-error codes.
-  static constexpr std::uint32_t kErrAbandoned = 0x20000001;
-  static constexpr std::uint32_t kErrNoRoom = 0x20000002;
-  static constexpr std::uint32_t kErrTooLarge = 0x20000003;
-  static constexpr std::uint32_t kErrBadIndex = 0x20000004;  // header index outside the ring
+  static constexpr std::uint32_t kErrAbandoned = 0x20000001;   // the host died holding the lock
+  static constexpr std::uint32_t kErrNoRoom = 0x20000002;      // free space smaller than count
+  static constexpr std::uint32_t kErrTooLarge = 0x20000003;    // count >= ringSize: never fits
+  static constexpr std::uint32_t kErrBadIndex = 0x20000004;    // header index outside the ring
+  static constexpr std::uint32_t kErrNotOpen = 0x20000005;     // the end was never opened
+  static constexpr std::uint32_t kErrLockFailed = 0x20000006;  // the wait failed outright
   static constexpr int kHeaderSize = 12;
 
   CIpcPipe() = default;
@@ -30,11 +43,20 @@ class CIpcPipe {
   CIpcPipe& operator=(const CIpcPipe&) = delete;
 
   // 1 when the named mutex and mapping were opened and ringSize + 12 bytes mapped; else 0.
+  // Fails without opening anything when size <= 0 or size + 12 exceeds INT32_MAX, and when
+  // the mapping object is smaller than size + 12. Creates nothing, takes no lock, never
+  // writes the indexes.
   int Open(std::int32_t index, std::int32_t size);
-  // Bytes copied (0 when empty), at most limit (-1: no limit); -1 when the lock failed.
+  // Bytes copied (0 when empty, no code), at most limit (-1: no limit; below -1 counts as 0);
+  // -1 when the end is not open, the lock failed or was abandoned, or the header's indexes lie
+  // outside the ring (kErrNotOpen, kErrLockFailed, kErrAbandoned, kErrBadIndex). Never waits
+  // for data. On failure neither the ring nor the buffer is touched.
   std::int32_t Read(void* buffer, std::int32_t limit);
   // 1 when count bytes were stored and the consumer signalled; else 0. count < 0: bytes is a
-  // NUL-terminated string, stored without its NUL.
+  // NUL-terminated string, stored without its NUL; count 0 stores and posts nothing (1).
+  // Each call stores one whole message or nothing. Codes: kErrNotOpen, kErrTooLarge (before
+  // any wait), kErrLockFailed, kErrAbandoned, kErrBadIndex, kErrNoRoom. When only the post
+  // fails the result is 0 but the bytes stay in the ring.
   int Write(const void* bytes, std::int32_t count);
 
   bool IsOpen() const { return ringData != nullptr; }
@@ -42,14 +64,19 @@ class CIpcPipe {
   std::int32_t RingSize() const { return ringSize; }
 
  private:
+  // Takes the mutex; on failure sets the code and holds nothing.
+  bool Lock();
+  std::uint8_t* View() const { return ringData - kHeaderSize; }
+
   std::unique_ptr<platform::FileMapping> mappingHandle;
   std::unique_ptr<platform::NamedMutex> mutexHandle;
   std::int32_t pipeIndex = 0;
-  std::uint8_t* ringData = nullptr;
+  std::uint8_t* ringData = nullptr;  // view + 12; null while empty
   std::int32_t ringSize = 0;
   std::unique_ptr<platform::MappedView> view_;
 };
 
-// The program's two ends; they live until the process ends.
+// The program's two ends; they live until the process ends. Constructed during static
+// initialisation, after the message numbers of hostlink/host_session.h are registered.
 extern CIpcPipe theReadPipe;
 extern CIpcPipe theWritePipe;

@@ -1,0 +1,60 @@
+#include "hostlink/host_session.h"
+
+#include <cstring>
+#include <limits>
+
+#include "hostlink/framing.h"
+#include "platform/last_error.h"
+
+namespace {
+
+constexpr const char* kClientName = "vantor2008";
+
+bool FitsInt32(std::intptr_t value) {
+  return value >= std::numeric_limits<std::int32_t>::min() &&
+         value <= std::numeric_limits<std::int32_t>::max();
+}
+
+}  // namespace
+
+int SendText(CIpcPipe& pipe, int kind, const char* text) {
+  const std::vector<std::uint8_t> frame = FrameText(kind, text);
+  if (frame.empty()) {
+    platform::SetLastError(CIpcPipe::kErrTooLarge);
+    return 0;
+  }
+  return pipe.Write(frame.data(), static_cast<std::int32_t>(frame.size()));
+}
+
+int SendValue(CIpcPipe& pipe, int kind, int value) {
+  const auto frame = FrameValue(kind, value);
+  return pipe.Write(frame.data(), static_cast<std::int32_t>(frame.size()));
+}
+
+void SendHandshake(CIpcPipe& pipe) {
+  // Results are not looked at: a message that finds no room is dropped and the rest go on.
+  SendText(pipe, 1, kClientName);
+  SendValue(pipe, 4, 1);
+  for (int value = 100; value <= 1499; ++value) {
+    SendValue(pipe, 5, value);
+  }
+  SendValue(pipe, 6, 43);
+  SendValue(pipe, 6, 0);
+}
+
+NewPipeResult HandleNewPipe(platform::WParam index, platform::LParam ringSize) {
+  const bool readEnd = index % 2 == 1;
+  const auto signedIndex = static_cast<std::intptr_t>(index);
+  const bool fits = FitsInt32(signedIndex) && FitsInt32(ringSize);
+  const auto pipeIndex = static_cast<std::int32_t>(signedIndex);
+  const auto size = static_cast<std::int32_t>(ringSize);
+  if (readEnd) {
+    return fits && theReadPipe.Open(pipeIndex, size) ? NewPipeResult::ReadOpened
+                                                     : NewPipeResult::ReadFailed;
+  }
+  if (!fits || !theWritePipe.Open(pipeIndex, size)) {
+    return NewPipeResult::WriteFailed;
+  }
+  SendHandshake(theWritePipe);
+  return NewPipeResult::WriteOpened;
+}

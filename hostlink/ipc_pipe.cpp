@@ -1,0 +1,149 @@
+#include "hostlink/ipc_pipe.h"
+
+#include <cassert>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "hostlink/host_session.h"
+#include "hostlink/ring.h"
+#include "platform/last_error.h"
+#include "platform/thread_id.h"
+#include "platform/thread_queue.h"
+
+static_assert(CIpcPipe::kHeaderSize == kRingHeaderSize);
+
+namespace {
+
+std::string ObjectName(const char* kind, std::int32_t index) {
+  return std::string("Corvane2.") + kind + std::to_string(index);
+}
+
+}  // namespace
+
+CIpcPipe::~CIpcPipe() = default;
+
+int CIpcPipe::Open(std::int32_t index, std::int32_t size) {
+  if (size <= 0 || size > std::numeric_limits<std::int32_t>::max() - kHeaderSize) {
+    return 0;
+  }
+  // Everything is opened into locals first, so that a failing step leaves the object as it was.
+  auto mutex = platform::NamedMutex::Open(ObjectName("IPCMutex", index));
+  if (!mutex) {
+    return 0;
+  }
+  auto mapping = platform::FileMapping::Open(ObjectName("IPCFileMapping", index));
+  if (!mapping) {
+    return 0;
+  }
+  const auto viewSize = static_cast<std::size_t>(size) + kHeaderSize;
+  if (viewSize > mapping->ObjectSize()) {
+    return 0;
+  }
+  auto view = mapping->MapView(viewSize);
+  if (!view) {
+    return 0;
+  }
+  if (index % 2 != 0) {
+    // Written once, without the lock; the host reads it under the lock before each post.
+    StoreReaderThreadId(view->Data(), platform::CurrentThreadId());
+  }
+  view_ = std::move(view);
+  mappingHandle = std::move(mapping);
+  mutexHandle = std::move(mutex);
+  pipeIndex = index;
+  ringData = view_->Data() + kHeaderSize;
+  ringSize = size;
+  return 1;
+}
+
+bool CIpcPipe::Lock() {
+  switch (mutexHandle->Wait()) {
+    case platform::WaitResult::Signalled:
+      return true;
+    case platform::WaitResult::Abandoned:
+      // The wait made us the owner. Give it back, or the host blocks for good at its next wait.
+      mutexHandle->Release();
+      platform::SetLastError(kErrAbandoned);
+      return false;
+    case platform::WaitResult::Failed:
+      break;
+  }
+  platform::SetLastError(kErrLockFailed);
+  return false;
+}
+
+std::int32_t CIpcPipe::Read(void* buffer, std::int32_t limit) {
+  if (!IsOpen()) {
+    platform::SetLastError(kErrNotOpen);
+    return -1;
+  }
+  if (!Lock()) {
+    return -1;
+  }
+  const RingHeader header = LoadRingHeader(View());
+  if (!RingIndexesValid(header, ringSize)) {
+    mutexHandle->Release();
+    platform::SetLastError(kErrBadIndex);
+    return -1;
+  }
+  const std::int32_t available = RingBytesInUse(header, ringSize);
+  if (available == 0) {
+    mutexHandle->Release();
+    return 0;
+  }
+  std::int32_t n = limit;
+  if (limit == -1 || limit > available) {
+    n = available;
+  } else if (limit < -1) {
+    n = 0;
+  }
+  StoreReadIndex(View(), RingCopyOut(View(), ringSize, header.readIndex, buffer, n));
+  mutexHandle->Release();
+  return n;
+}
+
+int CIpcPipe::Write(const void* bytes, std::int32_t count) {
+  if (!IsOpen()) {
+    platform::SetLastError(kErrNotOpen);
+    return 0;
+  }
+  if (count == 0) {
+    return 1;
+  }
+  assert(bytes != nullptr && "Write needs bytes unless count is 0");
+  if (count < 0) {
+    // Bounded by the ring: a longer string can never fit, whatever its length.
+    const std::size_t length =
+        strnlen(static_cast<const char*>(bytes), static_cast<std::size_t>(ringSize));
+    count = static_cast<std::int32_t>(length);
+  }
+  if (count >= ringSize) {
+    platform::SetLastError(kErrTooLarge);
+    return 0;
+  }
+  if (!Lock()) {
+    return 0;
+  }
+  const RingHeader header = LoadRingHeader(View());
+  if (!RingIndexesValid(header, ringSize)) {
+    mutexHandle->Release();
+    platform::SetLastError(kErrBadIndex);
+    return 0;
+  }
+  if (count > RingFreeSpace(header, ringSize)) {
+    mutexHandle->Release();
+    platform::SetLastError(kErrNoRoom);
+    return 0;
+  }
+  StoreWriteIndex(View(), RingCopyIn(View(), ringSize, header.writeIndex, bytes, count));
+  // The consumer's id is read under the lock; the post waits until the lock is given back, so
+  // the woken consumer never blocks on it.
+  const platform::ThreadId consumer = header.readerThreadId;
+  mutexHandle->Release();
+  const bool posted = platform::PostThreadMessage(
+      consumer, IpcDataReadyMessage(),
+      static_cast<platform::WParam>(static_cast<std::intptr_t>(pipeIndex)),
+      static_cast<platform::LParam>(count));
+  return posted ? 1 : 0;
+}

@@ -1,0 +1,186 @@
+// CIpcPipe against real named objects, the test playing the host in-process.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+#include "hostlink/host_session.h"
+#include "hostlink/ipc_pipe.h"
+#include "platform/last_error.h"
+#include "platform/thread_id.h"
+#include "tests/hostlink/test_host.h"
+
+namespace {
+
+constexpr std::int32_t kRing = 16;
+
+std::string RingText(const TestHostPipe& host) {
+  return std::string(reinterpret_cast<const char*>(host.Ring()), kRing);
+}
+
+// An odd pipe opened by the program: Write posts to the test thread, whose queue collects them.
+class IpcPipe : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    queue_ = platform::ThreadMessageQueue::Create();
+    ASSERT_TRUE(queue_);
+    ASSERT_EQ(pipe_.Open(host_.Index(), kRing), 1);
+  }
+
+  TestHostPipe host_{FreshPipeIndex(true), kRing};
+  CIpcPipe pipe_;
+  std::unique_ptr<platform::ThreadMessageQueue> queue_;
+  char buffer_[kRing + 1] = {};
+};
+
+TEST_F(IpcPipe, TransfersWrapAtTheRingEndBothWays) {
+  host_.SetIndexes(12, 12);
+  ASSERT_EQ(pipe_.Write("0123456789", 10), 1);
+  EXPECT_EQ(RingText(host_), std::string("456789") + std::string(6, '\0') + "0123");
+  ASSERT_EQ(pipe_.Read(buffer_, 10), 10);
+  EXPECT_EQ(std::string(buffer_, 10), "0123456789");
+  EXPECT_EQ(host_.Header().readIndex, 6);
+  host_.SetIndexes(10, 10);  // ending exactly at the end leaves the index at 0
+  ASSERT_EQ(pipe_.Write("abcdef", 6), 1);
+  EXPECT_EQ(host_.Header().writeIndex, 0);
+  ASSERT_EQ(pipe_.Read(buffer_, -1), 6);
+  EXPECT_EQ(host_.Header().readIndex, 0);
+}
+
+TEST_F(IpcPipe, WriteBeyondFreeSpaceStoresNothing) {
+  ASSERT_EQ(pipe_.Write("0123456789abcde", kRing - 1), 1);  // at most size - 1 bytes
+  EXPECT_EQ(pipe_.Write("x", 1), 0);
+  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrNoRoom);
+  EXPECT_EQ(host_.Header().writeIndex, kRing - 1);
+  EXPECT_EQ(TakeAll(*queue_).size(), 1u);
+  host_.SetIndexes(10, 3);  // read index ahead: free = 10 - 3 - 1
+  EXPECT_EQ(pipe_.Write("1234567", 7), 0);
+  EXPECT_EQ(pipe_.Write("123456", 6), 1);
+  EXPECT_EQ(host_.Header().writeIndex, 9);
+  host_.SetIndexes(0, 0);  // a message of the ring's size can never fit, even when empty
+  EXPECT_EQ(pipe_.Write("0123456789abcdef", kRing), 0);
+  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrTooLarge);
+  EXPECT_EQ(pipe_.Write("0123456789abcdefXYZ", -1), 0);
+  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrTooLarge);
+}
+
+TEST_F(IpcPipe, ReadTakesWhatIsThereAndNoMore) {
+  EXPECT_EQ(pipe_.Read(buffer_, -1), 0);
+  ASSERT_EQ(pipe_.Write("hello", 5), 1);
+  EXPECT_EQ(pipe_.Read(buffer_, 0), 0);
+  EXPECT_EQ(pipe_.Read(buffer_, 2), 2);
+  EXPECT_EQ(pipe_.Read(buffer_, 100), 3);
+  EXPECT_EQ(std::string(buffer_, 3), "llo");
+  EXPECT_EQ(host_.Header().readIndex, 5);
+}
+
+TEST_F(IpcPipe, EveryStoringWritePostsIndexAndCountToTheReader) {
+  EXPECT_EQ(pipe_.Write("ignored", 0), 1);
+  EXPECT_EQ(pipe_.Write("abc", -1), 1);
+  EXPECT_EQ(pipe_.Write("", -1), 1);
+  EXPECT_EQ(RingText(host_).substr(0, 4), std::string("abc\0", 4));
+  const auto posts = TakeAll(*queue_);
+  ASSERT_EQ(posts.size(), 2u);
+  for (const auto& post : posts) {
+    EXPECT_EQ(post.message, IpcDataReadyMessage());
+    EXPECT_EQ(post.wParam, static_cast<platform::WParam>(host_.Index()));
+  }
+  EXPECT_EQ(posts[0].lParam, 3);
+  EXPECT_EQ(posts[1].lParam, 0);
+  StoreReaderThreadId(host_.View(), 0x7ffffff0);  // no such thread: failure, bytes kept
+  EXPECT_EQ(pipe_.Write("de", 2), 0);
+  EXPECT_EQ(host_.Header().writeIndex, 5);
+}
+
+// Indexes come from the other process; trusting them let a copy run outside the view.
+TEST_F(IpcPipe, HeaderIndexesOutsideTheRingAreRefusedWithoutTouchingIt) {
+  const std::pair<std::int32_t, std::int32_t> bad[] = {{kRing, 0}, {0, kRing},   {-1, 0},
+                                                       {0, -1},    {INT_MIN, 5}, {3, INT_MAX}};
+  std::memset(host_.Ring(), 0xEE, kRing);
+  const std::string ringBefore = RingText(host_);
+  for (auto [readIndex, writeIndex] : bad) {
+    host_.SetIndexes(readIndex, writeIndex);
+    std::memset(buffer_, 0x55, sizeof buffer_);
+    EXPECT_EQ(pipe_.Read(buffer_, -1), -1);
+    EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrBadIndex);
+    EXPECT_EQ(buffer_[0], 0x55);
+    EXPECT_EQ(pipe_.Write("abc", 3), 0);
+    EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrBadIndex);
+    EXPECT_EQ(host_.Header().readIndex, readIndex);
+    EXPECT_EQ(host_.Header().writeIndex, writeIndex);
+  }
+  EXPECT_EQ(RingText(host_), ringBefore);
+  EXPECT_TRUE(TakeAll(*queue_).empty());
+}
+
+int DieHoldingLock(platform::NamedMutex& mutex) {
+  return mutex.Wait() == platform::WaitResult::Signalled ? 0 : 1;  // exits without Release
+}
+
+int LockAndRelease(platform::NamedMutex& mutex) {
+  return mutex.Wait() == platform::WaitResult::Signalled && mutex.Release() ? 0 : 1;
+}
+
+// The abandoned wait made the program the owner; keeping it blocked the host for good.
+TEST_F(IpcPipe, AbandonedLockFailsOnceAndIsGivenBack) {
+  ASSERT_EQ(pipe_.Write("abc", 3), 1);
+  ASSERT_EQ(RunInChild(5000, DieHoldingLock, host_.Mutex()), 0);
+  EXPECT_EQ(pipe_.Read(buffer_, -1), -1);
+  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrAbandoned);
+  EXPECT_EQ(RunInChild(5000, LockAndRelease, host_.Mutex()), 0) << "lock left owned";
+
+  ASSERT_EQ(RunInChild(5000, DieHoldingLock, host_.Mutex()), 0);
+  EXPECT_EQ(pipe_.Write("de", 2), 0);
+  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrAbandoned);
+  EXPECT_EQ(RunInChild(5000, LockAndRelease, host_.Mutex()), 0) << "lock left owned";
+
+  EXPECT_EQ(pipe_.Read(buffer_, -1), 3);
+  EXPECT_EQ(std::string(buffer_, 3), "abc");
+  EXPECT_EQ(TakeAll(*queue_).size(), 1u);
+}
+
+TEST(IpcPipeOpen, UnusableSizesAndMissingObjectsFail) {
+  TestHostPipe host(FreshPipeIndex(false), kRing);
+  CIpcPipe pipe;
+  EXPECT_EQ(pipe.Open(host.Index(), 0), 0);
+  EXPECT_EQ(pipe.Open(host.Index(), -1), 0);
+  EXPECT_EQ(pipe.Open(host.Index(), kRing + 1), 0);     // view larger than the object
+  EXPECT_EQ(pipe.Open(host.Index(), INT_MAX - 11), 0);  // size + 12 overflows
+  EXPECT_EQ(pipe.Open(FreshPipeIndex(false), kRing), 0);
+  const std::int32_t mutexOnly = FreshPipeIndex(false);
+  auto mutex = platform::NamedMutex::Create("Corvane2.IPCMutex" + std::to_string(mutexOnly));
+  EXPECT_EQ(pipe.Open(mutexOnly, kRing), 0);
+  EXPECT_FALSE(pipe.IsOpen());
+}
+
+TEST(IpcPipeOpen, NeverOpenedEndFailsWithoutTouchingMemory) {
+  CIpcPipe pipe;
+  char buffer[4] = {'k', 'e', 'e', 'p'};
+  EXPECT_EQ(pipe.Read(buffer, -1), -1);
+  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrNotOpen);
+  EXPECT_EQ(std::string(buffer, 4), "keep");
+  EXPECT_EQ(pipe.Write("abc", 3), 0);
+  EXPECT_EQ(pipe.Write("abc", -1), 0);
+  EXPECT_EQ(pipe.Write("abc", 0), 0);
+  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrNotOpen);
+}
+
+TEST(IpcPipeOpen, FailedReopenKeepsTheWorkingEndAndGoodReopenReplacesIt) {
+  TestHostPipe first(FreshPipeIndex(false), kRing), second(FreshPipeIndex(false), kRing);
+  CIpcPipe pipe;
+  ASSERT_EQ(pipe.Open(first.Index(), kRing), 1);
+  EXPECT_EQ(pipe.Open(FreshPipeIndex(false), kRing), 0);
+  EXPECT_EQ(pipe.Open(second.Index(), kRing + 1), 0);
+  EXPECT_EQ(pipe.PipeIndex(), first.Index());
+  pipe.Write("ab", 2);
+  EXPECT_EQ(first.Drain().size(), 2u);
+
+  ASSERT_EQ(pipe.Open(second.Index(), kRing / 2), 1);
+  pipe.Write("cde", 3);
+  EXPECT_EQ(first.Drain().size(), 0u);
+  EXPECT_EQ(second.Drain().size(), 3u);
+  EXPECT_EQ(pipe.RingSize(), kRing / 2);
+}
+
+}  // namespace

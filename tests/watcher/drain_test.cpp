@@ -1,0 +1,63 @@
+#include "watcher/drain.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/watcher/host_end.h"
+
+namespace {
+
+using testhost::ArgumentMessage;
+using testhost::Frame;
+using Games = std::vector<std::int32_t>;
+
+class DrainTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(link.opened); }
+  void Put(const std::vector<std::uint8_t>& bytes) { ASSERT_TRUE(link.toProgram.Put(bytes)); }
+  DrainOutcome Drain() { return DrainReadPipe(link.readPipe, link.writePipe, state); }
+
+  testhost::HostLink link;
+  WatchState state;
+};
+
+TEST_F(DrainTest, EmptyRingStillRunsTheTitleAndQuitSteps) {
+  EXPECT_FALSE(Drain().newTitle);
+  state.myName = "carol";
+  state.quitRequested = true;
+  const DrainOutcome outcome = Drain();
+  EXPECT_EQ(outcome.newTitle, "Vantor1 - carol");
+  EXPECT_TRUE(outcome.quit);
+}
+
+// The title used to be composed in 52 bytes, which a 51-byte name overflows.
+TEST_F(DrainTest, TitleIsSetOnceAndHoldsTheLongestNameWhole) {
+  const std::string name(51, 'z');
+  Put(ArgumentMessage(0, {name + "tail"}));
+  EXPECT_EQ(Drain().newTitle, "Vantor1 - " + name);
+  Put(ArgumentMessage(0, {"Dave"}));
+  EXPECT_FALSE(Drain().newTitle);
+  EXPECT_EQ(state.myName, "Dave");
+}
+
+TEST_F(DrainTest, QuitTakesEffectAfterTheRestOfItsDrain) {
+  Put(Frame(1003, 0));
+  Put(ArgumentMessage(0, {"erin"}));
+  Put(ArgumentMessage(43, {"9", "O"}));
+  const DrainOutcome outcome = Drain();
+  EXPECT_TRUE(outcome.quit);
+  EXPECT_EQ(outcome.newTitle, "Vantor1 - erin");
+  EXPECT_EQ(state.watchedGames, Games{9});
+  EXPECT_EQ(link.toProgram.BytesInUse(), 0);
+}
+
+TEST_F(DrainTest, RefusedMessageEndsTheDrainAndTheNextDrainGoesOn) {
+  Put(ArgumentMessage(43, {"1", "O"}));
+  Put(Frame(12, 0));
+  Put(ArgumentMessage(43, {"2", "O"}));
+  Drain();
+  EXPECT_EQ(state.watchedGames, Games{1});
+  Drain();
+  EXPECT_EQ(state.watchedGames, (Games{1, 2}));
+}
+
+}  // namespace

@@ -1,0 +1,177 @@
+#pragma once
+// The host's side of a channel, in-process, for tests, the fuzz target and the benchmark: it
+// creates the named objects of a read end and a write end as the host would, opens the
+// program's CIpcPipe on each, and moves bytes through the rings directly (never posting).
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "hostlink/ipc_pipe.h"
+#include "hostlink/ring.h"
+#include "platform/file_mapping.h"
+#include "platform/named_mutex.h"
+
+namespace testhost {
+
+// One pipe as its creator (the host) holds it.
+class HostRing {
+ public:
+  HostRing(std::int32_t index, std::int32_t ringSize) : ringSize_(ringSize) {
+    const std::string suffix = std::to_string(index);
+    mutex_ = platform::NamedMutex::Create("Corvane2.IPCMutex" + suffix);
+    mapping_ = platform::FileMapping::Create("Corvane2.IPCFileMapping" + suffix,
+                                             static_cast<std::size_t>(ringSize) + kRingHeaderSize);
+    if (mapping_) {
+      view_ = mapping_->MapView(static_cast<std::size_t>(ringSize) + kRingHeaderSize);
+    }
+  }
+  bool Ready() const { return mutex_ && view_; }
+
+  // Stores all n bytes, or nothing when they do not fit.
+  bool Put(const void* bytes, std::int32_t n) {
+    if (!Lock()) {
+      return false;
+    }
+    const RingHeader header = LoadRingHeader(view_->Data());
+    const bool fits = n <= RingFreeSpace(header, ringSize_);
+    if (fits) {
+      StoreWriteIndex(view_->Data(),
+                      RingCopyIn(view_->Data(), ringSize_, header.writeIndex, bytes, n));
+    }
+    mutex_->Release();
+    return fits;
+  }
+  bool Put(const std::vector<std::uint8_t>& bytes) {
+    return Put(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+  }
+
+  // Takes every byte in the ring.
+  std::vector<std::uint8_t> TakeAll() {
+    std::vector<std::uint8_t> bytes;
+    if (!Lock()) {
+      return bytes;
+    }
+    const RingHeader header = LoadRingHeader(view_->Data());
+    bytes.resize(static_cast<std::size_t>(RingBytesInUse(header, ringSize_)));
+    StoreReadIndex(view_->Data(),
+                   RingCopyOut(view_->Data(), ringSize_, header.readIndex, bytes.data(),
+                               static_cast<std::int32_t>(bytes.size())));
+    mutex_->Release();
+    return bytes;
+  }
+
+  std::int32_t BytesInUse() {
+    if (!Lock()) {
+      return -1;
+    }
+    const std::int32_t n = RingBytesInUse(LoadRingHeader(view_->Data()), ringSize_);
+    mutex_->Release();
+    return n;
+  }
+
+ private:
+  bool Lock() { return Ready() && mutex_->Wait() != platform::WaitResult::Failed; }
+
+  std::int32_t ringSize_;
+  std::unique_ptr<platform::NamedMutex> mutex_;
+  std::unique_ptr<platform::FileMapping> mapping_;
+  std::unique_ptr<platform::MappedView> view_;
+};
+
+// An odd index (the program's read end) unique to this process and call; the write end is
+// the even index after it.
+inline std::int32_t FreshReadIndex() {
+  static std::atomic<int> counter{0};
+  const int pid = static_cast<int>(getpid()) % 4000000;
+  return pid * 64 + 2 * (counter++ % 32) + 1;
+}
+
+// A read end and a write end, both with the host's side and the program's CIpcPipe.
+struct HostLink {
+  explicit HostLink(std::int32_t ringSize = 4096)
+      : index(FreshReadIndex()), toProgram(index, ringSize), fromProgram(index + 1, ringSize) {
+    opened = toProgram.Ready() && fromProgram.Ready() && readPipe.Open(index, ringSize) == 1 &&
+             writePipe.Open(index + 1, ringSize) == 1;
+  }
+
+  std::int32_t index;
+  HostRing toProgram;    // the host writes here; readPipe takes it out
+  HostRing fromProgram;  // writePipe stores here; the host takes it out
+  CIpcPipe readPipe;
+  CIpcPipe writePipe;
+  bool opened = false;
+};
+
+inline void PutLe16(std::vector<std::uint8_t>& bytes, std::int16_t value) {
+  bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
+  bytes.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
+}
+
+// A message as the host frames it: kind, length, payload.
+inline std::vector<std::uint8_t> Frame(std::int16_t kind, std::int16_t length,
+                                       const std::vector<std::uint8_t>& payload = {}) {
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(4 + payload.size());
+  PutLe16(bytes, kind);
+  PutLe16(bytes, length);
+  for (std::uint8_t byte : payload) {
+    bytes.push_back(byte);
+  }
+  return bytes;
+}
+
+// The payload of an argument message: two unexamined bytes, type, four unexamined bytes,
+// argCount, then each argument with its NUL.
+inline std::vector<std::uint8_t> ArgumentPayload(std::int16_t type, std::int16_t argCount,
+                                                 const std::vector<std::string>& args) {
+  std::vector<std::uint8_t> payload;
+  PutLe16(payload, 0);
+  PutLe16(payload, type);
+  PutLe16(payload, 0);
+  PutLe16(payload, 0);
+  PutLe16(payload, argCount);
+  for (const std::string& arg : args) {
+    for (char c : arg) {
+      payload.push_back(static_cast<std::uint8_t>(c));
+    }
+    payload.push_back(0);
+  }
+  return payload;
+}
+
+// A whole, well-formed argument message.
+inline std::vector<std::uint8_t> ArgumentMessage(std::int16_t type,
+                                                 const std::vector<std::string>& args) {
+  const auto payload = ArgumentPayload(type, static_cast<std::int16_t>(args.size()), args);
+  return Frame(1001, static_cast<std::int16_t>(payload.size()), payload);
+}
+
+// The texts of the kind-2 messages in bytes, without their NULs; a malformed frame ends the
+// list with "<bad frame>".
+inline std::vector<std::string> DecodeCommands(const std::vector<std::uint8_t>& bytes) {
+  std::vector<std::string> texts;
+  std::size_t at = 0;
+  while (at + 4 <= bytes.size()) {
+    const unsigned kind = bytes[at] | (bytes[at + 1] << 8);
+    const std::size_t length = bytes[at + 2] | (bytes[at + 3] << 8);
+    if (kind != 2 || length == 0 || at + 4 + length > bytes.size() ||
+        bytes[at + 4 + length - 1] != 0) {
+      texts.push_back("<bad frame>");
+      return texts;
+    }
+    texts.emplace_back(reinterpret_cast<const char*>(&bytes[at + 4]), length - 1);
+    at += 4 + length;
+  }
+  if (at != bytes.size()) {
+    texts.push_back("<bad frame>");
+  }
+  return texts;
+}
+
+}  // namespace testhost

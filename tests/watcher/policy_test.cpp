@@ -1,0 +1,223 @@
+#include "watcher/policy.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/watcher/host_end.h"
+#include "watcher/calendar_clock.h"
+#include "watcher/game_notification.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+const Texts kObserveAlpha = {"observe alpha\n"};
+
+// A game notification line with 12 spaces, as the server writes it.
+std::string Line(const std::string& a, const std::string& b, const std::string& rating = "rated",
+                 const std::string& variant = "blitz", const std::string& initial = "5",
+                 const std::string& increment = "0:") {
+  return "Game notification: " + a + " (1800) vs. " + b + " (1700) " + rating + " " + variant +
+         " " + initial + " " + increment + " Game 123";
+}
+
+// Follow list [alpha], two boards, every filter allowing, mode "follow list".
+class PolicyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(link.opened);
+    state.AddFollowName("alpha");
+  }
+  void TearDown() override { SetCalendarClockForTesting(nullptr); }
+
+  void Handle(std::int16_t type, const Texts& args) {
+    HostMessage message;
+    message.kind = HostMessage::kArgumentKind;
+    const auto head = testhost::ArgumentPayload(type, static_cast<std::int16_t>(args.size()), {});
+    std::copy(head.begin(), head.end(), message.head.begin());
+    message.args = args;
+    HandleArgumentMessage(message, link.writePipe, state);
+  }
+  void Notify(const std::string& line) { Handle(1, {line}); }
+  // The commands written since the last call, decoded from their kind-2 frames.
+  Texts Sent() { return testhost::DecodeCommands(link.fromProgram.TakeAll()); }
+
+  testhost::HostLink link;
+  WatchState state;
+};
+
+TEST_F(PolicyTest, FollowedPlayerIsObservedAndClaimed) {
+  Notify(Line("Alpha", "beta"));
+  EXPECT_EQ(Sent(), kObserveAlpha);
+  EXPECT_EQ(state.claimedBoards, 1);
+  EXPECT_EQ(state.claimSecond, 1);  // 1 >= 2 - 2: the claim is held a second longer
+  Notify(Line("beta", "ALPHA"));
+  EXPECT_EQ(Sent(), kObserveAlpha);
+  state.AddFollowName("beta");
+  state.claimedBoards = 0;
+  Notify(Line("beta", "alpha"));  // both followed: player A
+  EXPECT_EQ(Sent(), Texts{"observe beta\n"});
+  Notify(Line("gamma", "delta"));
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(PolicyTest, AllNotificationsModeKeepsTheReservedBoardsForFollowedPlayers) {
+  state.allNotifyMode = true;
+  Notify(Line("Gamma", "beta"));
+  EXPECT_EQ(Sent(), Texts{"observe gamma\n"});
+  Notify(Line("gamma", "alpha"));  // a followed player B keeps the board
+  EXPECT_EQ(Sent(), kObserveAlpha);
+  state.claimedBoards = 0;
+  state.reservedBoards = 2;
+  Notify(Line("gamma", "beta"));
+  EXPECT_TRUE(Sent().empty());
+  Notify(Line("gamma", "alpha"));
+  EXPECT_EQ(Sent(), kObserveAlpha);
+  state.maxGameWindows = 3;
+  state.reservedBoards = 1;
+  state.claimedBoards = 1;
+  Notify(Line("gamma", "beta"));
+  EXPECT_EQ(Sent(), Texts{"observe gamma\n"});
+  Notify(Line("delta", "beta"));  // 2 of 3 claimed, one reserved
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(PolicyTest, EachFilterSuppressesTheCommandOnlyWhenOn) {
+  struct Filter {
+    bool WatchState::*option;
+    bool on;
+    std::string line;
+    bool suppressed = true;
+  };
+  const std::vector<Filter> filters = {
+      {&WatchState::allowUnrated, false, Line("alpha", "b", "Unrated")},
+      {&WatchState::allowWild, false, Line("alpha", "b", "rated", "WILD/5")},
+      {&WatchState::noIncrement, true, Line("alpha", "b", "r", "blitz", "5", "2")},
+      {&WatchState::watchNone, true, Line("alpha", "b")},
+      {&WatchState::myEtimeOnly, true, Line("alpha", "b")},  // etime 5, minEtime 0
+      {&WatchState::allowStandard, false, Line("alpha", "b", "r", "s", "14", "2")},
+      {&WatchState::allowUnrated, false, Line("alpha", "b", "unra", "blitz"), false},
+      {&WatchState::allowWild, false, Line("alpha", "b", "r", "wil"), false},
+  };
+  const WatchState allowing = state;
+  for (const Filter& filter : filters) {
+    SCOPED_TRACE(filter.line);
+    state = allowing;
+    Notify(filter.line);
+    EXPECT_EQ(Sent(), kObserveAlpha);
+    state = allowing;
+    state.*filter.option = filter.on;
+    Notify(filter.line);
+    EXPECT_EQ(Sent(), filter.suppressed ? Texts{} : kObserveAlpha);
+  }
+}
+
+TEST_F(PolicyTest, EtimeUsesTheSinglePrecisionTwoThirdsAndTruncates) {
+  auto etime = [](const char* initial, const char* increment) {
+    return ParseGameNotification(Line("a", "b", "r", "v", initial, increment))->Etime();
+  };
+  EXPECT_EQ(etime("5", "3"), 7);  // exact 2/3 from below would give 6
+  EXPECT_EQ(etime("14", "2"), 15);
+  EXPECT_EQ(etime("14", "1"), 14);
+  EXPECT_EQ(etime("0", "-2"), -1);
+  EXPECT_EQ(etime("99999999999", "99999999999"), 3579139454.0);  // saturated, no overflow
+  state.minEtime = 6;
+  Notify(Line("alpha", "b"));
+  EXPECT_TRUE(Sent().empty());
+  state.myEtimeOnly = true;
+  state.minEtime = 7;
+  state.maxGameWindows = 10;
+  for (const char* initial : {"5", "8", "7"}) {
+    Notify(Line("alpha", "b", "r", "v", initial, initial[0] == '5' ? "3" : "0"));
+  }
+  EXPECT_EQ(Sent(), (Texts{"observe alpha\n", "observe alpha\n"}));
+}
+
+TEST_F(PolicyTest, LinesThatAreNotNotificationsAreIgnored) {
+  state.allNotifyMode = true;
+  Notify(Line("alpha", "b") + " ");
+  Notify(Line("alpha", "b").replace(5, 1, "N"));
+  Notify("Game notification: alpha vs. b");
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(PolicyTest, BoardLimitStopsEvenFollowedPlayers) {
+  state.claimedBoards = 2;
+  Notify(Line("alpha", "b"));
+  state.claimedBoards = 0;
+  state.watchedCount = 2;
+  Notify(Line("alpha", "b"));
+  EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(PolicyTest, FailedSendStillTakesItsClaim) {
+  CIpcPipe unopened;
+  HostMessage message;
+  message.head[2] = 1;  // type 1, one argument
+  message.head[8] = 1;
+  message.args = {Line("alpha", "b")};
+  HandleArgumentMessage(message, unopened, state);
+  EXPECT_EQ(state.claimedBoards, 1);
+}
+
+// The command used to be composed in 28 bytes and tokens in 500, overflowing on long names.
+TEST_F(PolicyTest, LongNamesAndTokensAreHandledWhole) {
+  state.allNotifyMode = true;
+  const std::string name(600, 'q');
+  Notify(Line(name, "b", std::string(700, 'r')));
+  EXPECT_EQ(Sent(), Texts{"observe " + name + "\n"});
+}
+
+TEST_F(PolicyTest, ClaimsWithinOneSecondStopAtTheLimitUntilTheHeldSecondPasses) {
+  std::int64_t now = 100;
+  SetCalendarClockForTesting([&now] { return now; });
+  state.maxGameWindows = 4;
+  auto deliver = [this](int count) {
+    for (int i = 0; i < count; ++i) {
+      ASSERT_TRUE(link.toProgram.Put(testhost::ArgumentMessage(1, {Line("alpha", "b")})));
+      ReleaseHostMessage(ReadHostMessage(link.readPipe, link.writePipe, state));
+    }
+  };
+  deliver(5);
+  EXPECT_EQ(Sent().size(), 4u);
+  EXPECT_EQ(state.claimSecond, 103);  // claims 2, 3 and 4 each held the reset a second longer
+  now = 103;
+  deliver(1);
+  EXPECT_TRUE(Sent().empty());
+  now = 104;  // the unconfirmed claims lapse
+  deliver(1);
+  EXPECT_EQ(Sent(), kObserveAlpha);
+}
+
+TEST_F(PolicyTest, RelationsCountWatchedGames) {
+  state.claimedBoards = 1;
+  Handle(43, {"12", "O"});
+  Handle(43, {"12abc", "Observing"});  // counted twice: no test for a listed game
+  Handle(43, {"13", "X"});
+  Handle(43, {"12", "o"});
+  Handle(42, {"12", "O"});
+  EXPECT_EQ(state.watchedGames, (std::vector<std::int32_t>{12, 12}));
+  Handle(43, {"12", "X"});
+  EXPECT_EQ(state.watchedGames, std::vector<std::int32_t>{12});
+  EXPECT_EQ(state.watchedCount, 1);
+  EXPECT_EQ(state.claimedBoards, 0);
+  Handle(43, {"", "O"});  // an empty game number reads -1
+  EXPECT_EQ(state.watchedGames.back(), -1);
+}
+
+TEST_F(PolicyTest, IdentitySetsTheNameAndAnEmptyOneKeepsIt) {
+  Handle(0, {"Kasparov"});
+  Handle(0, {""});
+  Handle(5, {"Other"});
+  EXPECT_EQ(state.myName, "Kasparov");
+}
+
+TEST(LeadingDecimalTest, ReadsSignAndDigitsAndSaturates) {
+  EXPECT_EQ(LeadingDecimal("0:"), 0);
+  EXPECT_EQ(LeadingDecimal("-5x"), -5);
+  EXPECT_EQ(LeadingDecimal("+7"), 7);
+  EXPECT_EQ(LeadingDecimal(" 7"), 0);
+  EXPECT_EQ(LeadingDecimal("-"), 0);
+  EXPECT_EQ(LeadingDecimal("99999999999999999999999"), 2147483647);
+  EXPECT_EQ(LeadingDecimal("-99999999999999999999999"), -2147483647 - 1);
+}
+
+}  // namespace

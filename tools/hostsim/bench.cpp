@@ -1,0 +1,238 @@
+#include "tools/hostsim/bench.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+
+#include "hostlink/host_session.h"
+#include "platform/registered_message.h"
+#include "platform/thread_queue.h"
+#include "tools/hostsim/notification.h"
+#include "tools/hostsim/session.h"
+#include "watcher/drain.h"
+#include "watcher/watch_state.h"
+
+namespace hostsim {
+
+namespace {
+
+using Clock = Session::Clock;
+using Micros = std::chrono::duration<double, std::micro>;
+
+constexpr const char* kFollowed = "alpha";
+
+std::uint32_t PingMessage() {
+  static const std::uint32_t ping = platform::RegisterMessage("Hostsim.BenchPing");
+  return ping;
+}
+
+// The forked program: vantor1's thread message loop minus the window. One message per turn,
+// a wake-up left for the rest, the same announcement handling and the same drain and policy,
+// with the followed player on the follow list. A ping is posted straight back.
+int BenchProgram() {
+  auto queue = platform::ThreadMessageQueue::Create();
+  if (!queue) {
+    return 3;
+  }
+  WatchState state;
+  state.AddFollowName(kFollowed);
+  for (;;) {
+    pollfd p{queue->Descriptor(), POLLIN, 0};
+    if (poll(&p, 1, -1) < 0) {
+      continue;
+    }
+    queue->ClearWakeups();
+    const auto message = queue->Take();
+    if (!message) {
+      continue;
+    }
+    queue->Wake();
+    if (message->message == IpcNewPipeMessage()) {
+      HandleNewPipe(message->wParam, message->lParam);
+    } else if (message->message == IpcDataReadyMessage()) {
+      if (DrainReadPipe(theReadPipe, theWritePipe, state).quit) {
+        return 0;
+      }
+    } else if (message->message == PingMessage()) {
+      [[maybe_unused]] bool posted = platform::PostThreadMessage(
+          static_cast<platform::ThreadId>(message->wParam), PingMessage(), 0, 0);
+    }
+  }
+}
+
+double Percentile(std::vector<double> samples, double p) {
+  std::sort(samples.begin(), samples.end());
+  const auto rank = static_cast<std::size_t>(p * static_cast<double>(samples.size() - 1) + 0.5);
+  return samples[std::min(rank, samples.size() - 1)];
+}
+
+class Bench {
+ public:
+  Bench(Session& session, const Options& options) : session_(session), options_(options) {
+    session_.onMessage = [this](const WireMessage& m) { received_.push_back(m); };
+    session_.Host().onOtherPost = [this](const platform::ThreadMessage& m) {
+      pongs_ += m.message == PingMessage() ? 1 : 0;
+    };
+  }
+  ~Bench() {
+    session_.onMessage = nullptr;
+    session_.Host().onOtherPost = nullptr;
+  }
+
+  int Run() {
+    if (!Connect()) {
+      return 1;
+    }
+    const int warmUp = std::min(200, options_.benchCount / 10 + 1);
+    std::vector<double> roundTrip;
+    std::vector<double> raw;
+    for (int i = 0; i < warmUp + options_.benchCount; ++i) {
+      if (!Ping()) {  // the program has handled everything before this point
+        return Fail("no answer to a ping");
+      }
+      auto start = Clock::now();
+      if (!Ping()) {
+        return Fail("no answer to a ping");
+      }
+      const double rawSample = Micros(Clock::now() - start).count();
+      start = Clock::now();
+      const std::optional<WireMessage> answer = NotifyAndAwait(1000 + i);
+      const double roundTripSample = Micros(Clock::now() - start).count();
+      if (!answer) {
+        return Fail("no observe command for game " + std::to_string(1000 + i));
+      }
+      if (*answer != TextWire(2, std::string("observe ") + kFollowed + "\n")) {
+        return Fail("unexpected answer " + DescribeReceived(*answer));
+      }
+      // Opened and closed again, so that the board limit never holds the next one back.
+      Write(RelationMessage(1000 + i, 'O'));
+      Write(RelationMessage(1000 + i, 'X'));
+      if (i >= warmUp) {
+        raw.push_back(rawSample);
+        roundTrip.push_back(roundTripSample);
+      }
+    }
+    Write(QuitMessage());
+    Report(roundTrip, raw, warmUp);
+    return 0;
+  }
+
+ private:
+  int Fail(const std::string& why) {
+    std::fprintf(stderr, "hostsim: bench: %s\n", why.c_str());
+    return 1;
+  }
+
+  Clock::time_point Deadline() const {
+    return Clock::now() + std::chrono::milliseconds(options_.timeoutMs);
+  }
+
+  bool Connect() {
+    std::string error;
+    HostSide& host = session_.Host();
+    HostPipe* toHost = host.CreatePipe(PipeEnd::ToHost, kDefaultRingSize, error);
+    HostPipe* toProgram =
+        toHost ? host.CreatePipe(PipeEnd::ToProgram, kDefaultRingSize, error) : nullptr;
+    if (!toProgram) {
+      Fail(error);
+      return false;
+    }
+    if (!session_.AnnounceUntilTaken(toHost->Index(), toHost->RingSize(), options_.timeoutMs) ||
+        !session_.AnnounceUntilTaken(toProgram->Index(), toProgram->RingSize(),
+                                     options_.timeoutMs)) {
+      Fail("the program did not take the pipes");
+      return false;
+    }
+    const auto deadline = Deadline();
+    while (received_.size() < ExpectedHandshake().size() && Clock::now() < deadline) {
+      session_.WaitUntil(deadline);
+    }
+    if (!std::equal(received_.begin(), received_.end(), ExpectedHandshake().begin(),
+                    ExpectedHandshake().end())) {
+      Fail("no registration from the program");
+      return false;
+    }
+    received_.clear();
+    return true;
+  }
+
+  void Write(const std::vector<std::uint8_t>& frame) { session_.Host().Send(frame); }
+
+  bool Ping() {
+    const int before = pongs_;
+    if (!platform::PostThreadMessage(session_.Host().ProgramThread(), PingMessage(),
+                                     session_.Host().OwnThread(), 0)) {
+      return false;
+    }
+    const auto deadline = Deadline();
+    while (pongs_ == before && Clock::now() < deadline && !session_.Interrupted()) {
+      session_.WaitUntil(deadline);
+    }
+    return pongs_ != before;
+  }
+
+  std::optional<WireMessage> NotifyAndAwait(int game) {
+    GameNotice notice;
+    notice.game = game;
+    notice.playerA = "Alpha";
+    notice.ratingA = 1812;
+    notice.playerB = "beta";
+    notice.ratingB = 1790;
+    Write(*ArgumentMessage(kLineType, {NotificationLine(notice)}));
+    const auto deadline = Deadline();
+    while (received_.empty() && Clock::now() < deadline && !session_.Interrupted()) {
+      session_.WaitUntil(deadline);
+    }
+    if (received_.empty()) {
+      return std::nullopt;
+    }
+    WireMessage message = std::move(received_.front());
+    received_.pop_front();
+    return message;
+  }
+
+  void Report(const std::vector<double>& roundTrip, const std::vector<double>& raw, int warmUp) {
+    const double rt50 = Percentile(roundTrip, 0.50);
+    const double raw50 = Percentile(raw, 0.50);
+    std::printf(
+        "bench: %zu notifications for a followed player, each answered with an observe "
+        "command (after %d warm-up rounds)\n",
+        roundTrip.size(), warmUp);
+    std::printf("round trip p50 %.1f us p99 %.1f us; raw p50 %.1f us p99 %.1f us; ratio p50 %.2f\n",
+                rt50, Percentile(roundTrip, 0.99), raw50, Percentile(raw, 0.99), rt50 / raw50);
+  }
+
+  Session& session_;
+  const Options& options_;
+  std::deque<WireMessage> received_;
+  int pongs_ = 0;
+};
+
+}  // namespace
+
+int RunBench(const Options& options) {
+  PingMessage();  // registered before the fork, so both sides agree without a second lookup
+  std::string error;
+  auto program = Program::Fork(BenchProgram, error);
+  if (!program) {
+    std::fprintf(stderr, "hostsim: bench: %s\n", error.c_str());
+    return 1;
+  }
+  auto host = HostSide::Create(program->Thread(),
+                               options.indexBase.value_or(HostSide::PrivateIndexBase()), error);
+  if (!host) {
+    std::fprintf(stderr, "hostsim: bench: %s\n", error.c_str());
+    program->Terminate(options.timeoutMs);
+    return 1;
+  }
+  Session session(*host, *program, InstallInterruptPipe());
+  const int code = Bench(session, options).Run();
+  if (!program->WaitForExit(code == 0 ? options.timeoutMs : 0)) {
+    program->Terminate(options.timeoutMs);
+  }
+  return code;
+}
+
+}  // namespace hostsim

@@ -1,0 +1,72 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/file_mapping.h"
+#include "platform/named_mutex.h"
+
+namespace hostsim {
+
+// The object names of pipe `index`: "Corvane2.IPCMutex<index>", "Corvane2.IPCFileMapping<index>".
+std::string PipeMutexName(std::int32_t index);
+std::string PipeMappingName(std::int32_t index);
+
+enum class PipeStatus {
+  Ok,
+  TooLarge,    // the bytes can never fit: count >= ringSize
+  NoRoom,      // not enough free space now; nothing stored
+  LockFailed,  // the named mutex could not be taken
+  BadIndex,    // an index in the shared header lies outside the ring; nothing touched
+};
+const char* Describe(PipeStatus status);
+
+struct PipeWrite {
+  PipeStatus status = PipeStatus::Ok;
+  std::uint32_t readerThreadId = 0;  // offset 0 of the view, read under the lock
+};
+
+// One pipe as the host holds it: the host creates the named mutex and mapping (so it owns the
+// starting indexes, both 0) and keeps them until this object is destroyed, which removes the
+// names. The ring layout and rules are those of hostlink/ring.h; every access to the indexes and
+// the ring happens under the named mutex. Not thread-safe; one object per pipe and process.
+class HostPipe {
+ public:
+  // Creates the objects of pipe `index` with a view of ringSize + 12 bytes, replacing stale
+  // objects of the same name. Null, with a reason in `error`, on failure or a ringSize < 2.
+  static std::unique_ptr<HostPipe> Create(std::int32_t index, std::int32_t ringSize,
+                                          std::string& error);
+
+  std::int32_t Index() const { return index_; }
+  std::int32_t RingSize() const { return ringSize_; }
+
+  // The consumer's thread id at offset 0. The host writes its own into even pipes before it
+  // announces them; the program writes its own into odd pipes when it opens them.
+  void StoreReaderThreadId(std::uint32_t threadId);
+  std::uint32_t LoadReaderThreadId() const;
+
+  // Producer side: stores all of `bytes` in one locked write, or nothing.
+  PipeWrite Write(std::span<const std::uint8_t> bytes);
+  // Consumer side: takes every byte in the ring and appends it to `out`.
+  PipeStatus ReadAll(std::vector<std::uint8_t>& out);
+
+  // The first byte of the view (the header), for tests that look at or damage it.
+  std::uint8_t* View() const { return view_->Data(); }
+
+ private:
+  HostPipe() = default;
+  // Takes the mutex; an abandoned one is ours all the same (its last owner died), and the
+  // index check that follows guards against what it may have left half done.
+  bool Lock();
+  void Unlock();
+
+  std::int32_t index_ = 0;
+  std::int32_t ringSize_ = 0;
+  std::unique_ptr<platform::NamedMutex> mutex_;
+  std::unique_ptr<platform::FileMapping> mapping_;
+  std::unique_ptr<platform::MappedView> view_;
+};
+
+}  // namespace hostsim

@@ -1,0 +1,116 @@
+#include "tools/hostsim/host_side.h"
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <utility>
+
+#include "hostlink/host_session.h"
+#include "platform/thread_id.h"
+
+namespace hostsim {
+
+std::unique_ptr<HostSide> HostSide::Create(platform::ThreadId program, std::int32_t indexBase,
+                                           std::string& error) {
+  if (indexBase % 2 != 0 || indexBase < 0) {
+    error = "the pipe index base must be even and not negative";
+    return nullptr;
+  }
+  std::unique_ptr<HostSide> host(new HostSide());
+  host->queue_ = platform::ThreadMessageQueue::Create();
+  if (!host->queue_) {
+    error = "cannot create the thread message queue";
+    return nullptr;
+  }
+  host->ownThread_ = platform::CurrentThreadId();
+  host->program_ = program;
+  host->indexBase_ = indexBase;
+  return host;
+}
+
+std::int32_t HostSide::PrivateIndexBase() {
+  // A block of 1,000 indexes per process id, the blocks the tests' own hosts use too, so
+  // that processes alive at the same time never share a block. Below INT32_MAX.
+  return static_cast<std::int32_t>(getpid() % 2000000) * 1000;
+}
+
+HostPipe* HostSide::CreatePipe(PipeEnd end, std::int32_t ringSize, std::string& error) {
+  const bool toProgram = end == PipeEnd::ToProgram;
+  const auto n = static_cast<std::int64_t>(toProgram ? toProgram_.size() : toHost_.size()) + 1;
+  const std::int64_t index = indexBase_ + 2 * n - (toProgram ? 1 : 0);
+  if (n > 499 || index > INT32_MAX) {
+    error = "no pipe index left";
+    return nullptr;
+  }
+  std::unique_ptr<HostPipe> pipe =
+      HostPipe::Create(static_cast<std::int32_t>(index), ringSize, error);
+  if (!pipe) {
+    return nullptr;
+  }
+  HostPipe* raw = pipe.get();
+  if (toProgram) {
+    toProgram_.push_back(std::move(pipe));
+    newestToProgram_ = raw;
+  } else {
+    raw->StoreReaderThreadId(ownThread_);
+    toHost_.push_back(ToHostPipe{std::move(pipe), {}});
+  }
+  return raw;
+}
+
+bool HostSide::Announce(std::int32_t index, std::int32_t ringSize) {
+  return platform::PostThreadMessage(program_, IpcNewPipeMessage(),
+                                     static_cast<platform::WParam>(index), ringSize);
+}
+
+bool HostSide::PostDataReady(platform::ThreadId thread, std::int32_t index, std::size_t count) {
+  return platform::PostThreadMessage(thread == 0 ? program_ : thread, IpcDataReadyMessage(),
+                                     static_cast<platform::WParam>(index),
+                                     static_cast<platform::LParam>(count));
+}
+
+SendResult HostSide::Send(std::span<const std::uint8_t> frame) {
+  const PipeWrite write = newestToProgram_->Write(frame);
+  SendResult result{write.status, false};
+  if (write.status == PipeStatus::Ok) {
+    result.posted = PostDataReady(write.readerThreadId, newestToProgram_->Index(), frame.size());
+  }
+  return result;
+}
+
+bool HostSide::Signal() {
+  if (!newestToProgram_) {
+    return PostDataReady(0, 0, 0);
+  }
+  return PostDataReady(newestToProgram_->LoadReaderThreadId(), newestToProgram_->Index(), 0);
+}
+
+std::vector<WireMessage> HostSide::TakeIncoming() {
+  queue_->ClearWakeups();
+  // Every "IPCDataReady" means the same here: look into all the pipes.
+  while (const auto post = queue_->Take()) {
+    if (post->message != IpcDataReadyMessage() && onOtherPost) {
+      onOtherPost(*post);
+    }
+  }
+  std::vector<WireMessage> messages;
+  std::vector<std::uint8_t> bytes;
+  for (ToHostPipe& end : toHost_) {
+    bytes.clear();
+    const PipeStatus status = end.pipe->ReadAll(bytes);
+    if (status != PipeStatus::Ok && !problem_) {
+      problem_ = "pipe " + std::to_string(end.pipe->Index() - indexBase_) + ": " + Describe(status);
+    }
+    end.decoder.Feed(bytes);
+    while (std::optional<WireMessage> message = end.decoder.Next()) {
+      messages.push_back(std::move(*message));
+    }
+  }
+  return messages;
+}
+
+std::optional<std::string> HostSide::TakeProblem() {
+  return std::exchange(problem_, std::nullopt);
+}
+
+}  // namespace hostsim

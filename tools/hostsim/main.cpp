@@ -1,0 +1,141 @@
+// hostsim: plays the host's side of vantor1's channel from a script, as a demo, or as a
+// benchmark. See UsageText() for the command line and the script language.
+#include <signal.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "tools/hostsim/bench.h"
+#include "tools/hostsim/command_line.h"
+#include "tools/hostsim/demo.h"
+#include "tools/hostsim/script.h"
+#include "tools/hostsim/script_runner.h"
+#include "tools/hostsim/session.h"
+
+namespace {
+
+using namespace hostsim;
+
+int BadUsage(const std::string& message) {
+  std::fprintf(stderr, "hostsim: %s\n(hostsim --help shows the usage)\n", message.c_str());
+  return 2;
+}
+
+std::optional<std::string> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    return std::nullopt;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A spawned program that ended under hostsim's own SIGTERM or SIGKILL, or under the user's
+// Ctrl-C or hang-up that reached it with hostsim, did not crash.
+bool EndedByUs(const std::optional<ExitStatus>& status) {
+  if (!status || !status->signalled) {
+    return true;
+  }
+  const int s = status->code;
+  return s == SIGTERM || s == SIGKILL || s == SIGINT || s == SIGHUP;
+}
+
+struct Connection {
+  std::unique_ptr<Program> program;
+  std::unique_ptr<HostSide> host;
+};
+
+std::optional<Connection> Connect(const Options& options, std::string& error) {
+  Connection c;
+  c.program = options.attachThread ? Program::Attach(*options.attachThread)
+                                   : Program::Spawn(options.program, error);
+  if (!c.program) {
+    return std::nullopt;
+  }
+  c.host = HostSide::Create(c.program->Thread(),
+                            options.indexBase.value_or(HostSide::PrivateIndexBase()), error);
+  if (!c.host) {
+    c.program->Terminate(options.timeoutMs);
+    return std::nullopt;
+  }
+  return c;
+}
+
+int RunScriptMode(const Options& options) {
+  const auto source = ReadFile(options.scriptPath);
+  if (!source) {
+    return BadUsage("cannot read the script " + options.scriptPath);
+  }
+  const ParsedScript script = ParseScript(*source);
+  if (script.error) {
+    std::fprintf(stderr, "hostsim: line %d: %s\n", script.error->line,
+                 script.error->message.c_str());
+    return 2;
+  }
+  for (const Command& command : script.commands) {
+    if (command.op == Op::ExpectExit && options.attachThread) {
+      std::fprintf(stderr, "hostsim: line %d: expect exit needs a program started by --spawn\n",
+                   command.line);
+      return 2;
+    }
+  }
+  const int interruptFd = InstallInterruptPipe();
+  std::string error;
+  auto connection = Connect(options, error);
+  if (!connection) {
+    return BadUsage(error);
+  }
+  Session session(*connection->host, *connection->program, interruptFd);
+  RunResult result = RunScript(script.commands, session, {options.timeoutMs, options.verbose});
+  const auto status = connection->program->Terminate(options.timeoutMs);
+  if (result.exitCode == 0 && !EndedByUs(status)) {
+    result = RunResult{1, result.line, "vantor1 " + Describe(*status) + " while ending"};
+  }
+  if (result.exitCode != 0) {
+    std::fprintf(stderr, "hostsim: line %d: %s\n", result.line, result.message.c_str());
+  }
+  return result.exitCode;
+}
+
+int RunDemoMode(const Options& options) {
+  const int interruptFd = InstallInterruptPipe();
+  std::string error;
+  auto connection = Connect(options, error);
+  if (!connection) {
+    return BadUsage(error);
+  }
+  Session session(*connection->host, *connection->program, interruptFd);
+  const int code = RunDemo(session, options);
+  const auto status = connection->program->Terminate(options.timeoutMs);
+  if (!EndedByUs(status)) {
+    std::fprintf(stderr, "hostsim: vantor1 %s\n", Describe(*status).c_str());
+    return 1;
+  }
+  return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  const ParsedCommandLine parsed =
+      ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (parsed.error) {
+    return BadUsage(*parsed.error);
+  }
+  const Options& options = parsed.options;
+  switch (options.mode) {
+    case Mode::Help:
+      std::fputs(UsageText(), stdout);
+      return 0;
+    case Mode::Bench:
+      return RunBench(options);
+    case Mode::Demo:
+      return RunDemoMode(options);
+    case Mode::Script:
+      return RunScriptMode(options);
+  }
+  return 2;
+}

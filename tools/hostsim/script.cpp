@@ -1,0 +1,399 @@
+#include "tools/hostsim/script.h"
+
+#include <cctype>
+#include <charconv>
+#include <limits>
+
+#include "tools/hostsim/host_side.h"
+#include "tools/hostsim/wire.h"
+
+namespace hostsim {
+
+namespace {
+
+constexpr std::int64_t kMaxRingSize = 1 << 24;
+constexpr std::int64_t kMaxMilliseconds = 600000;
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+// Walks the words of one line, remembering where each ended so that a command can take the
+// rest of the line as its text.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view line) : line_(line) {}
+
+  // The next word, or none at the end of the line or at a comment.
+  std::optional<std::string_view> Word() {
+    while (pos_ < line_.size() && IsBlank(line_[pos_])) {
+      ++pos_;
+    }
+    if (pos_ == line_.size() || line_[pos_] == '#') {
+      return std::nullopt;
+    }
+    const std::size_t start = pos_;
+    while (pos_ < line_.size() && !IsBlank(line_[pos_])) {
+      ++pos_;
+    }
+    return line_.substr(start, pos_ - start);
+  }
+
+  // Everything after the word just read and one blank that separates it.
+  std::string_view Text() const {
+    const std::size_t start = pos_ < line_.size() ? pos_ + 1 : pos_;
+    return line_.substr(start);
+  }
+
+  std::string_view Remaining() const { return line_.substr(pos_); }
+  void Skip(std::size_t n) { pos_ += n; }
+
+ private:
+  std::string_view line_;
+  std::size_t pos_ = 0;
+};
+
+struct Failure {
+  std::string message;
+};
+
+std::int64_t ParseNumber(std::optional<std::string_view> word, const char* what, std::int64_t low,
+                         std::int64_t high) {
+  if (!word) {
+    throw Failure{std::string("missing ") + what};
+  }
+  std::int64_t value = 0;
+  const char* end = word->data() + word->size();
+  const auto [ptr, error] = std::from_chars(word->data(), end, value);
+  if (error != std::errc() || ptr != end) {
+    throw Failure{std::string("bad ") + what + " \"" + std::string(*word) + "\""};
+  }
+  if (value < low || value > high) {
+    throw Failure{std::string(what) + " " + std::to_string(value) + " out of range " +
+                  std::to_string(low) + ".." + std::to_string(high)};
+  }
+  return value;
+}
+
+void ExpectEnd(LineReader& reader) {
+  if (const auto extra = reader.Word()) {
+    throw Failure{"unexpected \"" + std::string(*extra) + "\""};
+  }
+}
+
+std::string Unescaped(std::string_view text) {
+  std::string out;
+  std::string error;
+  if (!CUnescape(text, out, error)) {
+    throw Failure{error};
+  }
+  return out;
+}
+
+std::uint8_t HexDigit(char c) {
+  if (c >= '0' && c <= '9') {
+    return static_cast<std::uint8_t>(c - '0');
+  }
+  if (c >= 'a' && c <= 'f') {
+    return static_cast<std::uint8_t>(c - 'a' + 10);
+  }
+  if (c >= 'A' && c <= 'F') {
+    return static_cast<std::uint8_t>(c - 'A' + 10);
+  }
+  throw Failure{std::string("bad hex digit '") + c + "'"};
+}
+
+std::vector<std::uint8_t> HexBytes(LineReader& reader) {
+  std::vector<std::uint8_t> bytes;
+  while (const auto word = reader.Word()) {
+    if (word->size() % 2 != 0) {
+      throw Failure{"odd number of hex digits in \"" + std::string(*word) + "\""};
+    }
+    for (std::size_t i = 0; i < word->size(); i += 2) {
+      bytes.push_back(
+          static_cast<std::uint8_t>(HexDigit((*word)[i]) << 4 | HexDigit((*word)[i + 1])));
+    }
+  }
+  if (bytes.empty()) {
+    throw Failure{"raw needs at least one byte"};
+  }
+  return bytes;
+}
+
+// "A0" "A1" ...: C-quoted strings separated by blanks.
+std::vector<std::string> QuotedArguments(LineReader& reader) {
+  std::vector<std::string> args;
+  for (;;) {
+    const std::string_view rest = reader.Remaining();
+    std::size_t i = 0;
+    while (i < rest.size() && IsBlank(rest[i])) {
+      ++i;
+    }
+    if (i == rest.size() || rest[i] == '#') {
+      return args;
+    }
+    if (rest[i] != '"') {
+      throw Failure{"arguments must be written in double quotes"};
+    }
+    std::size_t j = i + 1;
+    while (j < rest.size() && rest[j] != '"') {
+      j += rest[j] == '\\' ? 2 : 1;
+    }
+    if (j >= rest.size()) {
+      throw Failure{"unterminated quoted argument"};
+    }
+    if (j + 1 < rest.size() && !IsBlank(rest[j + 1])) {
+      throw Failure{"a blank must follow a quoted argument"};
+    }
+    args.push_back(Unescaped(rest.substr(i + 1, j - i - 1)));
+    reader.Skip(j + 1);
+  }
+}
+
+Command ArgumentCommand(int type, std::vector<std::string> args) {
+  Command command;
+  command.op = Op::Send;
+  std::optional<std::vector<std::uint8_t>> frame = ArgumentMessage(type, args);
+  if (!frame) {
+    throw Failure{"argument message longer than 32767 bytes"};
+  }
+  command.frame = std::move(*frame);
+  command.argumentType = type;
+  command.args = std::move(args);
+  return command;
+}
+
+Command ParseExpect(LineReader& reader) {
+  Command command;
+  const auto what = reader.Word();
+  if (!what) {
+    throw Failure{"expect what? (handshake, text, nothing, running, exit, boards)"};
+  }
+  if (*what == "handshake") {
+    command.op = Op::ExpectHandshake;
+  } else if (*what == "text") {
+    command.op = Op::ExpectText;
+    command.text = Unescaped(reader.Text()) + "\n";
+    command.text.push_back('\0');
+    return command;
+  } else if (*what == "nothing") {
+    command.op = Op::ExpectNothing;
+    command.number = ParseNumber(reader.Word(), "milliseconds", 0, kMaxMilliseconds);
+  } else if (*what == "running") {
+    command.op = Op::ExpectRunning;
+  } else if (*what == "exit") {
+    command.op = Op::ExpectExit;
+    command.number = ParseNumber(reader.Word(), "exit status", 0, 255);
+  } else if (*what == "boards") {
+    command.op = Op::ExpectBoards;
+    command.number = ParseNumber(reader.Word(), "board count", 0, 1 << 20);
+  } else {
+    throw Failure{"unknown expectation \"" + std::string(*what) + "\""};
+  }
+  ExpectEnd(reader);
+  return command;
+}
+
+Command ParseAnnounce(std::string_view name, LineReader& reader) {
+  Command command;
+  if (name == "announce-missing") {
+    command.op = Op::AnnounceMissing;
+    command.number = ParseNumber(reader.Word(), "pipe index", INT32_MIN, INT32_MAX);
+    command.size = ParseNumber(reader.Word(), "ring size", INT32_MIN, INT32_MAX);
+    ExpectEnd(reader);
+    return command;
+  }
+  const auto end = reader.Word();
+  if (end == "read") {
+    command.op = Op::AnnounceToProgram;
+  } else if (end == "write") {
+    command.op = Op::AnnounceToHost;
+  } else {
+    throw Failure{"announce read or announce write?"};
+  }
+  const auto size = reader.Word();
+  command.size = size ? ParseNumber(size, "ring size", 2, kMaxRingSize) : kDefaultRingSize;
+  ExpectEnd(reader);
+  return command;
+}
+
+Command SendCommand(std::vector<std::uint8_t> frame) {
+  Command command;
+  command.op = Op::Send;
+  command.frame = std::move(frame);
+  return command;
+}
+
+Command ParseLine(std::string_view line) {
+  LineReader reader(line);
+  const std::string_view name = *reader.Word();
+  if (name == "announce" || name == "announce-missing") {
+    return ParseAnnounce(name, reader);
+  }
+  if (name == "expect") {
+    return ParseExpect(reader);
+  }
+  if (name == "value") {
+    const auto kind = ParseNumber(reader.Word(), "kind", INT16_MIN, UINT16_MAX);
+    const auto value = ParseNumber(reader.Word(), "value", INT32_MIN, UINT32_MAX);
+    ExpectEnd(reader);
+    return SendCommand(ValueMessage(static_cast<int>(kind), value));
+  }
+  if (name == "data") {
+    const auto kind = ParseNumber(reader.Word(), "kind", INT16_MIN, UINT16_MAX);
+    auto frame = DataMessage(static_cast<int>(kind), Unescaped(reader.Text()));
+    if (!frame) {
+      throw Failure{"data longer than 32766 bytes"};
+    }
+    return SendCommand(std::move(*frame));
+  }
+  if (name == "raw") {
+    return SendCommand(HexBytes(reader));
+  }
+  if (name == "quit") {
+    ExpectEnd(reader);
+    return SendCommand(QuitMessage());
+  }
+  if (name == "identity") {
+    return ArgumentCommand(kIdentityType, {std::string(reader.Text())});
+  }
+  if (name == "line") {
+    return ArgumentCommand(kLineType, {std::string(reader.Text())});
+  }
+  if (name == "relation") {
+    const auto game = reader.Word();
+    const auto letter = reader.Word();
+    if (!game || !letter) {
+      throw Failure{"relation GAME LETTER"};
+    }
+    ExpectEnd(reader);
+    return ArgumentCommand(kRelationType, {std::string(*game), std::string(*letter)});
+  }
+  if (name == "close") {
+    const auto game = ParseNumber(reader.Word(), "game", INT32_MIN, INT32_MAX);
+    ExpectEnd(reader);
+    return ArgumentCommand(kRelationType, {std::to_string(game), "X"});
+  }
+  if (name == "args") {
+    const auto type = ParseNumber(reader.Word(), "type", INT16_MIN, UINT16_MAX);
+    return ArgumentCommand(static_cast<int>(type), QuotedArguments(reader));
+  }
+  if (name == "auto") {
+    Command command;
+    command.op = Op::Auto;
+    const auto state = reader.Word();
+    if (state != "on" && state != "off") {
+      throw Failure{"auto on or auto off?"};
+    }
+    command.number = state == "on" ? 1 : 0;
+    ExpectEnd(reader);
+    return command;
+  }
+  Command command;
+  if (name == "signal") {
+    command.op = Op::Signal;
+  } else if (name == "sleep") {
+    command.op = Op::Sleep;
+    command.number = ParseNumber(reader.Word(), "milliseconds", 0, kMaxMilliseconds);
+  } else {
+    throw Failure{"unknown command \"" + std::string(name) + "\""};
+  }
+  ExpectEnd(reader);
+  return command;
+}
+
+bool IsCommentOrBlank(std::string_view line) {
+  for (char c : line) {
+    if (!IsBlank(c)) {
+      return c == '#';
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+ParsedScript ParseScript(std::string_view source) {
+  ParsedScript script;
+  int number = 0;
+  while (!source.empty()) {
+    const std::size_t newline = source.find('\n');
+    std::string_view line = source.substr(0, newline);
+    source.remove_prefix(newline == std::string_view::npos ? source.size() : newline + 1);
+    ++number;
+    if (!line.empty() && line.back() == '\r') {
+      line.remove_suffix(1);
+    }
+    if (IsCommentOrBlank(line)) {
+      continue;
+    }
+    try {
+      Command command = ParseLine(line);
+      command.line = number;
+      command.source = std::string(line);
+      script.commands.push_back(std::move(command));
+    } catch (const Failure& failure) {
+      script.error = ScriptError{number, failure.message};
+      return script;
+    }
+  }
+  return script;
+}
+
+bool CUnescape(std::string_view text, std::string& out, std::string& error) {
+  out.clear();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      out += text[i];
+      continue;
+    }
+    if (++i == text.size()) {
+      error = "unfinished escape at the end";
+      return false;
+    }
+    const char c = text[i];
+    static constexpr std::string_view kNamed = "n\nt\tr\ra\ab\bf\fv\ve\x1b\\\\\"\"''??";
+    std::size_t named = std::string_view::npos;
+    for (std::size_t k = 0; k < kNamed.size(); k += 2) {
+      if (kNamed[k] == c) {
+        named = k;
+      }
+    }
+    if (named != std::string_view::npos) {
+      out += kNamed[named + 1];
+    } else if (c >= '0' && c <= '7') {
+      int value = 0;
+      std::size_t digits = 0;
+      while (digits < 3 && i < text.size() && text[i] >= '0' && text[i] <= '7') {
+        value = value * 8 + (text[i++] - '0');
+        ++digits;
+      }
+      --i;
+      if (value > 0xFF) {
+        error = "octal escape above \\377";
+        return false;
+      }
+      out += static_cast<char>(value);
+    } else if (c == 'x') {
+      int value = 0;
+      std::size_t digits = 0;
+      while (digits < 2 && i + 1 < text.size() &&
+             std::isxdigit(static_cast<unsigned char>(text[i + 1]))) {
+        const char h = text[++i];
+        value = value * 16 + (h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10);
+        ++digits;
+      }
+      if (digits == 0) {
+        error = "\\x without hex digits";
+        return false;
+      }
+      out += static_cast<char>(value);
+    } else {
+      error = std::string("unknown escape \\") + c;
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace hostsim

@@ -1,0 +1,91 @@
+#include "tools/hostsim/session.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace hostsim {
+
+namespace {
+
+int interruptWriteFd = -1;
+
+void OnInterrupt(int) {
+  const int saved = errno;
+  const char byte = 1;
+  [[maybe_unused]] ssize_t n = write(interruptWriteFd, &byte, 1);
+  errno = saved;
+}
+
+}  // namespace
+
+int InstallInterruptPipe() {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    return -1;
+  }
+  interruptWriteFd = fds[1];
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
+  return fds[0];
+}
+
+void Session::Deliver() {
+  for (const WireMessage& message : host_.TakeIncoming()) {
+    if (onMessage) {
+      onMessage(message);
+    }
+  }
+}
+
+void Session::WaitUntil(Clock::time_point deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  const int timeout = static_cast<int>(std::clamp<long long>(left, 0, 3600 * 1000));
+  const bool watchExit = program_.ExitDescriptor() >= 0 && !program_.Poll();
+  pollfd fds[3] = {{host_.Descriptor(), POLLIN, 0},
+                   {interruptFd_, POLLIN, 0},
+                   {watchExit ? program_.ExitDescriptor() : -1, POLLIN, 0}};
+  const int n = poll(fds, 3, timeout);
+  if (n < 0) {
+    return;  // EINTR: the caller looks at the clock and comes back
+  }
+  if (fds[0].revents != 0) {
+    Deliver();
+  }
+  if (fds[1].revents != 0) {
+    char bytes[16];
+    while (read(interruptFd_, bytes, sizeof bytes) > 0) {
+    }
+    interrupted_ = true;
+  }
+  // A program that ended may have written its last messages just before: take them first.
+  if (program_.Poll()) {
+    Deliver();
+  }
+}
+
+bool Session::AnnounceUntilTaken(std::int32_t index, std::int32_t ringSize, int timeoutMs) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  int step = 1;
+  for (;;) {
+    if (host_.Announce(index, ringSize)) {
+      return true;
+    }
+    if (Clock::now() >= deadline || program_.Poll() || interrupted_) {
+      return false;
+    }
+    WaitUntil(std::min(deadline, Clock::now() + std::chrono::milliseconds(step)));
+    step = std::min(step * 2, 50);
+  }
+}
+
+}  // namespace hostsim

@@ -1,0 +1,86 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The messages that cross the channel, as the host builds and reads them. Framing, both
+// directions (little-endian):
+//
+// | offset | width  | field   | meaning                                             |
+// |--------|--------|---------|-----------------------------------------------------|
+// | 0      | 2      | kind    | message kind                                        |
+// | 2      | 2      | length  | payload bytes that follow; the program reads it as  |
+// |        |        |         | signed, so the host never writes more than 32767    |
+// | 4      | length | payload | text and NUL, a 16-bit value, or an argument payload|
+//
+// Argument payload (kind 1001), written by the host:
+//
+// | offset | width | field    | meaning                                           |
+// |--------|-------|----------|---------------------------------------------------|
+// | 0      | 2     | -        | unused, 0                                         |
+// | 2      | 2     | type     | 0 identity, 1 server text line, 43 game relation  |
+// | 4      | 4     | -        | unused, 0                                         |
+// | 8      | 2     | argCount | number of arguments                               |
+// | 10     | rest  | args     | argCount NUL-terminated strings, back to back     |
+namespace hostsim {
+
+inline constexpr std::size_t kMaxHostPayload = 32767;
+inline constexpr int kArgumentKind = 1001;
+inline constexpr int kQuitKind = 1003;
+inline constexpr int kIdentityType = 0;
+inline constexpr int kLineType = 1;
+inline constexpr int kRelationType = 43;
+
+// One message, whole; kinds travel as 16 bits and are kept as the program's signed reading.
+struct WireMessage {
+  std::int16_t kind = 0;
+  std::vector<std::uint8_t> payload;
+
+  bool operator==(const WireMessage&) const = default;
+  // Kinds 4 to 6 with a payload of two bytes.
+  bool IsValue() const;
+  std::uint16_t Value() const;  // requires IsValue()
+  std::string_view Bytes() const;
+};
+
+// Messages to the program. Each is one whole frame; none when the payload would not fit the
+// signed 16-bit length field.
+std::vector<std::uint8_t> ValueMessage(int kind, std::int64_t value);
+std::optional<std::vector<std::uint8_t>> DataMessage(int kind, std::string_view text);
+std::optional<std::vector<std::uint8_t>> ArgumentMessage(int type,
+                                                         const std::vector<std::string>& args);
+std::vector<std::uint8_t> QuitMessage();
+// A game relation: type 43, arguments the game and the letter ("O" or "X").
+std::vector<std::uint8_t> RelationMessage(int game, char letter);
+
+// Builders of the program's messages, for comparing what arrives.
+WireMessage TextWire(int kind, std::string_view text);  // text plus its NUL
+WireMessage ValueWire(int kind, int value);
+// The registration handshake as the program must send it, in order: 1,404 messages.
+const std::vector<WireMessage>& ExpectedHandshake();
+
+// Cuts the byte stream of one pipe into messages. A frame whose payload has not fully
+// arrived stays buffered until it has.
+class FrameDecoder {
+ public:
+  void Feed(std::span<const std::uint8_t> bytes);
+  std::optional<WireMessage> Next();
+  std::size_t Buffered() const { return buffer_.size() - start_; }
+
+ private:
+  std::vector<std::uint8_t> buffer_;
+  std::size_t start_ = 0;
+};
+
+// C escapes: \n \t \r \\ \" by name, NUL as \0 (\000 before an octal digit), every other byte
+// outside 0x20..0x7E as three octal digits, so the output reads back unambiguously.
+std::string CEscape(std::string_view bytes);
+// "< KIND value N" for kinds 4 to 6 with two payload bytes, else "< KIND text "...""
+// with the whole payload escaped.
+std::string DescribeReceived(const WireMessage& message);
+
+}  // namespace hostsim

@@ -1,0 +1,81 @@
+#include "app/watch_app.h"
+
+#include <QMessageBox>
+#include <cstdlib>
+
+#include "hostlink/host_session.h"
+#include "hostlink/ipc_pipe.h"
+#include "ui/watch_dlg.h"
+#include "watcher/drain.h"
+
+CWatchApp theApp;
+
+namespace {
+
+// The one kind of message this program shows: a modal box with an OK button, titled with the
+// application's name, over the main window when there is one.
+void ShowError(QWidget* owner, const char* text) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("vantor1"), QString::fromLatin1(text),
+                  QMessageBox::Ok, owner);
+  box.exec();
+}
+
+}  // namespace
+
+bool CWatchApp::InitInstance() {
+  CWatchDlg dialog;
+  m_pWatchDlg = &dialog;
+  m_pWatchState = &dialog.m_state;
+  dialog.m_pWritePipe = &theWritePipe;
+  dialog.exec();
+  m_pWatchDlg = nullptr;
+  m_pWatchState = nullptr;
+  return false;
+}
+
+const std::vector<CWatchApp::ThreadMessageEntry>& CWatchApp::ThreadMessageMap() const {
+  // Registered message numbers are known only at run time, so the map is built on first use.
+  static const std::vector<ThreadMessageEntry> map{
+      {IpcNewPipeMessage(), &CWatchApp::OnIPCNewPipe},
+      {IpcDataReadyMessage(), &CWatchApp::OnIPCDataReady},
+  };
+  return map;
+}
+
+bool CWatchApp::DispatchThreadMessage(const platform::ThreadMessage& message) {
+  for (const ThreadMessageEntry& entry : ThreadMessageMap()) {
+    if (entry.message == message.message) {
+      (this->*entry.handler)(message.wParam, message.lParam);
+      return true;
+    }
+  }
+  return false;
+}
+
+void CWatchApp::OnIPCNewPipe(platform::WParam wParam, platform::LParam lParam) {
+  switch (HandleNewPipe(wParam, lParam)) {
+    case NewPipeResult::ReadFailed:
+      ShowError(m_pWatchDlg, "Error creating read-pipe");
+      break;
+    case NewPipeResult::WriteFailed:
+      ShowError(m_pWatchDlg, "Error creating write-pipe");
+      break;
+    case NewPipeResult::ReadOpened:
+    case NewPipeResult::WriteOpened:
+      break;
+  }
+}
+
+void CWatchApp::OnIPCDataReady(platform::WParam, platform::LParam) {
+  if (m_pWatchState == nullptr) {
+    return;  // no dialog runs: nothing to drain into
+  }
+  const DrainOutcome outcome = DrainReadPipe(theReadPipe, theWritePipe, *m_pWatchState);
+  if (outcome.newTitle && m_pWatchDlg != nullptr) {
+    m_pWatchDlg->setWindowTitle(QString::fromStdString(*outcome.newTitle));
+  }
+  if (outcome.quit) {
+    // The host asked to quit: end now, without closing the window first.
+    std::exit(0);
+  }
+}

@@ -1,0 +1,45 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "platform/thread_queue.h"
+
+class CWatchDlg;
+struct WatchState;
+
+// The application object: runs the main dialog and routes the messages posted to the
+// program's thread through its thread message map. One instance, theApp, for the whole run.
+class CWatchApp {
+ public:
+  using Handler = void (CWatchApp::*)(platform::WParam, platform::LParam);
+  struct ThreadMessageEntry {
+    std::uint32_t message;
+    Handler handler;
+  };
+
+  CWatchApp() = default;
+  virtual ~CWatchApp() = default;
+  CWatchApp(const CWatchApp&) = delete;
+  CWatchApp& operator=(const CWatchApp&) = delete;
+
+  // Constructs the main dialog, points m_pWatchDlg, m_pWatchState and the dialog's write pipe
+  // at it, runs it modally and returns false once it has ended: the process then ends with
+  // status 0. A QApplication must exist.
+  virtual bool InitInstance();
+
+  // The thread message map: each message number and its handler, in lookup order.
+  const std::vector<ThreadMessageEntry>& ThreadMessageMap() const;
+  // Calls the handler of the message's number; false when the map has none.
+  bool DispatchThreadMessage(const platform::ThreadMessage& message);
+
+  // "IPCNewPipe": opens the announced pipe end; a failure is shown in a modal message box.
+  void OnIPCNewPipe(platform::WParam wParam, platform::LParam lParam);
+  // "IPCDataReady": drains the read end, names the window once the login name is known, and
+  // ends the process with status 0 when the host asked to quit.
+  void OnIPCDataReady(platform::WParam wParam, platform::LParam lParam);
+
+  CWatchDlg* m_pWatchDlg = nullptr;     // the running main dialog; not owned
+  WatchState* m_pWatchState = nullptr;  // that dialog's m_state; not owned
+};
+
+extern CWatchApp theApp;

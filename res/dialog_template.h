@@ -1,0 +1,85 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+// Dialog templates as plain data: what the window builder creates and what the tests check the
+// built window against. Coordinates are dialog units (a quarter of the font's average character
+// width horizontally, an eighth of its height vertically). No Qt here.
+namespace res {
+
+enum class ControlClass { Button, Edit, Static, ListView, Trackbar };
+
+// Style flags of a control or of a dialog, one bit each.
+enum Style : std::uint32_t {
+  kVisible = 1u << 0,
+  kGroup = 1u << 1,    // starts a group (radio group, or a static's own group)
+  kTabStop = 1u << 2,  // reachable with Tab
+  kBorder = 1u << 3,
+  // Buttons.
+  kPushButton = 1u << 4,
+  kDefPushButton = 1u << 5,
+  kAutoRadio = 1u << 6,
+  kAutoCheckBox = 1u << 7,
+  kGroupBox = 1u << 8,
+  // Statics.
+  kTextLeft = 1u << 9,  // left-aligned, wraps at word boundaries
+  kTextCenter = 1u << 10,
+  kCenterImage = 1u << 11,  // vertically centred, one line
+  kNoPrefix = 1u << 12,     // '&' is shown, not a mnemonic
+  kIconImage = 1u << 13,    // shows the icon named by the control's resource id
+  // Edit boxes.
+  kMultiline = 1u << 14,
+  kAutoHScroll = 1u << 15,
+  kWantReturn = 1u << 16,  // Enter is a line break, not the dialog's OK
+  // List views.
+  kReport = 1u << 17,
+  kSingleSel = 1u << 18,
+  kNoColumnHeader = 1u << 19,
+  kAlignLeft = 1u << 20,
+  kExRight = 1u << 21,
+  // Trackbars (always horizontal here).
+  kBothSides = 1u << 22,
+  kNoTicks = 1u << 23,
+  kTooltips = 1u << 24,
+  // Dialogs.
+  kCaption = 1u << 25,
+  kSysMenu = 1u << 26,
+  kMinimizeBox = 1u << 27,
+  kMaximizeBox = 1u << 28,
+  kModalFrame = 1u << 29,
+  kAppWindow = 1u << 30,  // has a taskbar button while visible
+};
+
+struct ControlTemplate {
+  int id;  // -1 for controls nobody addresses
+  ControlClass cls;
+  std::string_view text;
+  int x, y, cx, cy;  // dialog units
+  std::uint32_t style;
+  int resourceId = 0;  // the image of a kIconImage static
+
+  constexpr bool Has(std::uint32_t flag) const { return (style & flag) != 0; }
+};
+
+struct DialogTemplate {
+  int id;
+  std::string_view caption;
+  int x, y, cx, cy;  // dialog units; cx, cy is the client area
+  std::string_view fontFace;
+  int pointSize;
+  std::uint32_t style;
+  std::uint32_t backgroundRgb;                // 0xRRGGBB; 0 when the platform's default is kept
+  std::span<const ControlTemplate> controls;  // template order, which is the tab order
+
+  constexpr bool Has(std::uint32_t flag) const { return (style & flag) != 0; }
+};
+
+const DialogTemplate& WatchDialogTemplate();
+const DialogTemplate& AboutDialogTemplate();
+// Null for an unknown id.
+const DialogTemplate* FindDialogTemplate(int id);
+// The first control with the id, or null.
+const ControlTemplate* FindControl(const DialogTemplate& dialog, int id);
+
+}  // namespace res

@@ -1,0 +1,127 @@
+// Messages posted to the program's thread reach the application object's handlers while the
+// modal main dialog runs, and while a message box opened by one of them runs its own loop.
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <thread>
+
+#include "app/thread_message_pump.h"
+#include "app/watch_app.h"
+#include "hostlink/host_session.h"
+#include "tests/watcher/host_end.h"
+#include "ui/watch_dlg.h"
+
+namespace {
+
+// Posts from another thread, as the host does from its own process.
+bool Post(std::uint32_t message, platform::WParam wParam, platform::LParam lParam = 4096) {
+  const platform::ThreadId target = platform::CurrentThreadId();
+  bool posted = false;
+  std::thread([&] {
+    posted = platform::PostThreadMessage(target, message, wParam, lParam);
+  }).join();
+  return posted;
+}
+
+QString ActiveBoxText() {
+  auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+  return box ? box->windowTitle() + ": " + box->text() : QString();
+}
+
+// A user's script: on any turn of whichever event loop runs, the next step's action runs as
+// soon as its condition holds. After timeoutMs every modal window is closed so exec() ends.
+struct Script {
+  struct Step {
+    std::function<bool()> ready;
+    std::function<void()> act;
+  };
+  std::vector<Step> steps;
+  std::size_t next = 0;
+
+  bool Run(const std::function<void()>& body, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    QTimer timer;
+    bool busy = false;  // an action may open a nested loop; do not start another from there
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      if (busy) {
+        return;
+      }
+      busy = true;
+      if (clock.elapsed() > timeoutMs) {
+        while (QWidget* modal = QApplication::activeModalWidget()) {
+          modal->close();
+        }
+      } else if (next < steps.size() && steps[next].ready()) {
+        steps[next++].act();
+      }
+      busy = false;
+    });
+    timer.start(5);
+    body();
+    return next == steps.size();
+  }
+};
+
+}  // namespace
+
+class ThreadMessageDeliveryTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // The host announces a read end and writes the user's identity: the caption changes while
+  // the dialog runs. Then two announcements that fail: the second is delivered inside the
+  // message box of the first, whose loop is the one running then.
+  void postedMessages_areHandledInsideTheModalDialogAndItsMessageBoxes() {
+    auto queue = platform::ThreadMessageQueue::Create();
+    QVERIFY(queue != nullptr);
+    ThreadMessagePump pump(*queue, [](const auto& m) { theApp.DispatchThreadMessage(m); });
+    const std::int32_t readIndex = testhost::FreshReadIndex();
+    testhost::HostRing host(readIndex, 4096);
+    QVERIFY(host.Ready());
+    const auto dialog = [] { return qobject_cast<CWatchDlg*>(QApplication::activeModalWidget()); };
+    QStringList failures, boxes;
+    const auto expect = [&](bool ok, const char* what) {
+      if (!ok) {
+        failures << what;
+      }
+    };
+    Script script;
+    script.steps = {
+        {[&] { return dialog() != nullptr; },
+         [&] {
+           expect(Post(IpcNewPipeMessage(), static_cast<platform::WParam>(readIndex)), "read end");
+           expect(host.Put(testhost::ArgumentMessage(0, {"Alpha"})), "identity");
+           expect(Post(IpcDataReadyMessage(), 0, 0), "data ready");
+         }},
+        {[&] { return dialog() && dialog()->windowTitle() == "Vantor1 - Alpha"; },
+         [&] { expect(Post(IpcNewPipeMessage(), 0x7FFF0001), "missing read end"); }},
+        {[&] { return !ActiveBoxText().isEmpty(); },
+         [&] {
+           boxes << ActiveBoxText();
+           expect(Post(IpcNewPipeMessage(), 0x7FFF0002), "missing write end");
+         }},
+        {[&] { return !ActiveBoxText().isEmpty() && ActiveBoxText() != boxes.first(); },
+         [&] {
+           boxes << ActiveBoxText();
+           QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return);
+         }},
+        {[&] { return ActiveBoxText() == boxes.first(); },
+         [&] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); }},
+        {[&] { return dialog() != nullptr; }, [&] { QTest::keyClick(dialog(), Qt::Key_Escape); }},
+    };
+    bool returned = true;
+    QVERIFY2(script.Run([&] { returned = theApp.InitInstance(); }, 10000),
+             qPrintable(QStringLiteral("stuck before step %1").arg(script.next)));
+    QCOMPARE(returned, false);
+    QCOMPARE(failures, QStringList());
+    QCOMPARE(boxes, QStringList({"vantor1: Error creating read-pipe",
+                                 "vantor1: Error creating write-pipe"}));
+    QCOMPARE(theApp.m_pWatchDlg, nullptr);
+  }
+};
+
+QTEST_MAIN(ThreadMessageDeliveryTest)
+#include "thread_message_delivery_test.moc"

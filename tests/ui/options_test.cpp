@@ -1,0 +1,134 @@
+// The viewing options driven with real mouse and keyboard events, and the watch-state fields
+// they set.
+#include "tests/ui/dialog_driver.h"
+
+namespace {
+
+const QString kCaption = QStringLiteral("Boards reserved for follow list");
+
+// The reserved row as the user sees it and as the state holds it.
+struct ReservedRow {
+  bool shown;
+  int maximum, position, reservedBoards;
+  QString value, caption;
+  bool operator==(const ReservedRow&) const = default;
+};
+
+}  // namespace
+
+class OptionsTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<DialogDriver> m_d;
+
+  WatchState& State() { return m_d->dialog.m_state; }
+  ui::CTrackbar* MaxWindows() { return m_d->dialog.m_maxWindowsSlider; }
+  ui::CTrackbar* ReservedBar() { return m_d->dialog.m_reservedSlider; }
+  void SetAndRelease(ui::CTrackbar* trackbar, std::initializer_list<Qt::Key> keys) {
+    m_d->Keys(trackbar, keys);
+    m_d->Release(trackbar);
+  }
+  ReservedRow Reserved() {
+    return {ReservedBar()->isVisible(),    ReservedBar()->maximum(),
+            ReservedBar()->value(),        State().reservedBoards,
+            m_d->Text(IDC_RESERVED_VALUE), m_d->Text(IDC_RESERVED_LABEL)};
+  }
+
+ private slots:
+  void init() {
+    m_d = std::make_unique<DialogDriver>();
+    QVERIFY(m_d->Show());
+  }
+  void cleanup() { m_d.reset(); }
+
+  void maxWindows_isTakenOnMouseReleaseOnly() {
+    m_d->Keys(MaxWindows(), {Qt::Key_Right, Qt::Key_Right});
+    QCOMPARE(State().maxGameWindows, 2);
+    QCOMPARE(m_d->Text(IDC_MAX_WINDOWS_VALUE), QStringLiteral("2"));
+    m_d->Release(MaxWindows());
+    QCOMPARE(State().maxGameWindows, 22);
+    QCOMPARE(m_d->Text(IDC_MAX_WINDOWS_VALUE), QStringLiteral("22"));
+    QCOMPARE(ReservedBar()->maximum(), 22);  // also while hidden
+  }
+
+  void loweringMaxWindowsBelowReserved_keepsTheReservedValueUntilItsRelease() {
+    SetAndRelease(MaxWindows(), {Qt::Key_Right, Qt::Key_Right});  // 22
+    m_d->Click(IDC_MODE_ALL);
+    SetAndRelease(ReservedBar(), {Qt::Key_Right});
+    QCOMPARE(Reserved(), (ReservedRow{true, 22, 10, 10, "10", kCaption}));
+    m_d->Keys(ReservedBar(), {Qt::Key_Right});  // keys alone are not taken
+    QCOMPARE(State().reservedBoards, 10);
+    SetAndRelease(MaxWindows(), {Qt::Key_Home});  // 0
+    QCOMPARE(State().maxGameWindows, 0);
+    QCOMPARE(Reserved(), (ReservedRow{true, 0, 0, 10, "10", kCaption}));
+    m_d->Release(ReservedBar());
+    QCOMPARE(Reserved(), (ReservedRow{true, 0, 0, 0, "0", kCaption}));
+  }
+
+  void minEtime_storesAndShowsTheWholeNumberOnRelease() {
+    m_d->Keys(m_d->dialog.m_minEtimeSlider, {Qt::Key_End});
+    QCOMPARE(State().minEtime, 0.0f);
+    SetAndRelease(m_d->dialog.m_minEtimeSlider, {Qt::Key_PageUp});  // 15 - 3
+    QCOMPARE(State().minEtime, 12.0f);
+    QCOMPARE(m_d->Text(IDC_MIN_ETIME_VALUE), QStringLiteral("12"));
+  }
+
+  void modeRadios_followTheModeMachine_data() {
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("clicked");
+    const std::pair<int, const char*> modes[] = {
+        {IDC_MODE_FOLLOW, "follow"}, {IDC_MODE_ALL, "all"}, {IDC_MODE_NONE, "none"}};
+    for (const auto& [from, fromName] : modes) {
+      for (const auto& [clicked, clickedName] : modes) {
+        QTest::addRow("%s -> %s", fromName, clickedName) << from << clicked;
+      }
+    }
+  }
+  void modeRadios_followTheModeMachine() {
+    QFETCH(int, from);
+    QFETCH(int, clicked);
+    SetAndRelease(MaxWindows(), {Qt::Key_Right});  // 12 windows
+    m_d->Click(from);
+    if (from == IDC_MODE_ALL) {
+      SetAndRelease(ReservedBar(), {Qt::Key_Right});  // 10 reserved
+    }
+    const ReservedRow before = Reserved();
+    m_d->Click(clicked);
+
+    QVERIFY(m_d->Button(clicked)->isChecked());
+    QCOMPARE(State().allNotifyMode, clicked == IDC_MODE_ALL);
+    QCOMPARE(State().watchNone, clicked == IDC_MODE_NONE);
+    if (clicked == from) {
+      QCOMPARE(Reserved(), before);
+    } else if (clicked == IDC_MODE_ALL) {
+      QCOMPARE(Reserved(), (ReservedRow{true, 12, 0, 0, "0", kCaption}));
+    } else {
+      // Leaving all-notifications empties the reserved range; other moves keep the range the
+      // last Max game windows release gave it.
+      const int maximum = from == IDC_MODE_ALL ? 0 : 12;
+      QCOMPARE(Reserved(), (ReservedRow{false, maximum, 0, 0, "", ""}));
+    }
+  }
+
+  void checkBoxes_flipTheirFieldOnEveryClickWhateverTheMark() {
+    const std::tuple<int, bool WatchState::*, bool> boxes[] = {
+        {IDC_NO_WILD, &WatchState::allowWild, true},
+        {IDC_NO_UNRATED, &WatchState::allowUnrated, true},
+        {IDC_NO_STANDARD, &WatchState::allowStandard, true},
+        {IDC_MY_ETIME_ONLY, &WatchState::myEtimeOnly, false},
+        {IDC_NO_INCREMENT, &WatchState::noIncrement, false}};
+    for (const auto& [id, field, start] : boxes) {
+      QCOMPARE(State().*field, start);
+      m_d->Click(id);
+      QCOMPARE(State().*field, !start);
+      m_d->Keys(m_d->Item(id), {Qt::Key_Space});
+      QCOMPARE(State().*field, start);
+    }
+    m_d->Button(IDC_NO_WILD)->setChecked(true);
+    m_d->Click(IDC_NO_WILD);
+    QCOMPARE(State().allowWild, false);
+  }
+};
+
+QTEST_MAIN(OptionsTest)
+#include "options_test.moc"

@@ -1,0 +1,36 @@
+#include "ui/name_edit.h"
+
+#include <QTextDocument>
+
+namespace ui {
+
+CNameEdit::CNameEdit(QWidget* parent) : QPlainTextEdit(parent) {
+  setLineWrapMode(QPlainTextEdit::NoWrap);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setTabChangesFocus(true);
+  // Leave room for one line of text inside the frame.
+  document()->setDocumentMargin(1);
+}
+
+QByteArray CNameEdit::TextBytes() const {
+  // The raw text keeps characters such as no-break spaces that toPlainText() would rewrite;
+  // only its block and line separators become line feeds.
+  QString text = document()->toRawText();
+  text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+  QByteArray bytes = text.toUtf8();
+  // A pasted NUL would end the name early in every command built from it; the box holds a
+  // C string's worth, as the command text does.
+  const qsizetype nul = bytes.indexOf('\0');
+  if (nul >= 0) {
+    bytes.truncate(nul);
+  }
+  return bytes;
+}
+
+void CNameEdit::SetTextBytes(const QByteArray& bytes) {
+  setPlainText(QString::fromUtf8(bytes));
+}
+
+}  // namespace ui

@@ -1,0 +1,41 @@
+#pragma once
+#include <QSlider>
+
+namespace ui {
+
+// A horizontal trackbar that moves like the template platform's: Left and Up decrease by the
+// line size, Right and Down increase, Page Up decreases and Page Down increases by the page
+// size (a fifth of the range, at least 1, unless set), Home and End go to the ends.
+// released() is emitted when the left mouse button is released after a press on the control,
+// on the thumb or on the channel alike, and never for keys; QSlider::sliderReleased covers the
+// thumb only.
+class CTrackbar : public QSlider {
+  Q_OBJECT
+
+ public:
+  explicit CTrackbar(QWidget* parent = nullptr);
+
+  // Sets the range and, unless a page size was set explicitly, the automatic page size.
+  void SetRange(int minimum, int maximum);
+  // A page size of 0 or less returns to the automatic one.
+  void SetPageSize(int pageSize);
+  // Where the thumb is drawn, in the control's coordinates.
+  QRect ThumbRect() const;
+
+ signals:
+  void released();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void UpdateAutoPageSize();
+  void ShowValueTip();
+
+  bool m_autoPageSize = true;
+  bool m_pressed = false;
+};
+
+}  // namespace ui

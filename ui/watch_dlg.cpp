@@ -1,0 +1,173 @@
+#include "ui/watch_dlg.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "res/app_icon.h"
+#include "res/resource.h"
+#include "ui/follow_list_ctrl.h"
+#include "ui/name_edit.h"
+#include "ui/trackbar.h"
+
+namespace {
+
+constexpr int kLineSize = 10;
+
+struct TrackbarSetup {
+  int id;
+  int minimum;
+  int maximum;
+  int position;
+  const char* accessibleName;  // the caption beside it
+};
+
+constexpr TrackbarSetup kTrackbars[] = {
+    {IDC_MAX_WINDOWS_SLIDER, 0, 32, 2, "Max game windows"},
+    {IDC_RESERVED_SLIDER, 0, 0, 0, "Boards reserved for follow list"},
+    {IDC_MIN_ETIME_SLIDER, 0, 15, 0, "Minimum etime"},
+};
+
+template <typename T>
+T* Control(const CWatchDlg& dialog, int id) {
+  return qobject_cast<T*>(dialog.GetDlgItem(id));
+}
+
+}  // namespace
+
+CWatchDlg::CWatchDlg(QWidget* parent) : QDialog(parent), m_hIcon(res::LoadAppIcon()) {
+  const res::DialogTemplate& dialogTemplate = res::WatchDialogTemplate();
+  m_bkColor = QColor::fromRgb(dialogTemplate.backgroundRgb);
+  setFont(ui::DialogFont(dialogTemplate));
+  m_baseUnits = ui::MeasureBaseUnits(font());
+  m_controls = ui::BuildControls(*this, dialogTemplate, m_baseUnits, m_hIcon);
+
+  m_followListCtrl = Control<ui::CFollowListCtrl>(*this, IDC_FOLLOW_LIST);
+  m_maxWindowsSlider = Control<ui::CTrackbar>(*this, IDC_MAX_WINDOWS_SLIDER);
+  m_followRadio = Control<QRadioButton>(*this, IDC_MODE_FOLLOW);
+  m_reservedSlider = Control<ui::CTrackbar>(*this, IDC_RESERVED_SLIDER);
+  m_minEtimeSlider = Control<ui::CTrackbar>(*this, IDC_MIN_ETIME_SLIDER);
+  m_nameEdit = Control<ui::CNameEdit>(*this, IDC_NAME_EDIT);
+  Q_ASSERT_X(m_followListCtrl && m_maxWindowsSlider && m_followRadio && m_reservedSlider &&
+                 m_minEtimeSlider && m_nameEdit,
+             "CWatchDlg", "the template lacks a control the dialog binds");
+
+  // A top-level window with a taskbar button, minimise and maximise boxes and a fixed frame.
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+  setWindowTitle(QString::fromUtf8(dialogTemplate.caption.data(),
+                                   static_cast<qsizetype>(dialogTemplate.caption.size())));
+  const QRect frame = ui::MapDialogRect(dialogTemplate.x, dialogTemplate.y, dialogTemplate.cx,
+                                        dialogTemplate.cy, m_baseUnits);
+  setFixedSize(frame.size());
+  move(frame.topLeft());  // at the template's position, not centred
+  ApplyColours();
+  OnInitDialog();
+  ConnectHandlers();
+}
+
+CWatchDlg::~CWatchDlg() {
+  // The controls outlive this part of the object (the base deletes them); a signal they emit
+  // while going, such as the list's selection change, must not reach the handlers.
+  for (const ui::BuiltControl& control : m_controls) {
+    control.widget->disconnect(this);
+  }
+}
+
+void CWatchDlg::OnInitDialog() {
+  setWindowIcon(m_hIcon);
+  for (const TrackbarSetup& setup : kTrackbars) {
+    auto* trackbar = Control<ui::CTrackbar>(*this, setup.id);
+    trackbar->SetRange(setup.minimum, setup.maximum);
+    trackbar->setSingleStep(kLineSize);
+    trackbar->setValue(setup.position);
+    trackbar->setAccessibleName(QString::fromLatin1(setup.accessibleName));
+  }
+  m_followRadio->setChecked(true);
+  m_followListCtrl->setAccessibleName(QStringLiteral("Follow List"));
+  m_nameEdit->setAccessibleName(QStringLiteral("Enter Name"));
+  // The value labels keep their template texts, which match the start values.
+  GetDlgItem(IDC_MAX_WINDOWS_VALUE)->setAccessibleName(QStringLiteral("Max game windows value"));
+  GetDlgItem(IDC_MIN_ETIME_VALUE)->setAccessibleName(QStringLiteral("Minimum etime value"));
+  GetDlgItem(IDC_RESERVED_VALUE)->setAccessibleName(QStringLiteral("Boards reserved value"));
+}
+
+void CWatchDlg::ApplyColours() {
+  // The dialog and every control answer their background with m_bkColor; children inherit it.
+  // The name box keeps the platform's colours, so it reads as a place to type.
+  QPalette editPalette = m_nameEdit->palette();
+  editPalette.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
+  m_nameEdit->setPalette(editPalette);  // a role set here is not inherited from the dialog
+  QPalette green = palette();
+  green.setColor(QPalette::Window, m_bkColor);
+  setPalette(green);
+  setAutoFillBackground(true);
+}
+
+void CWatchDlg::ConnectHandlers() {
+  const auto button = [this](int id) { return Control<QAbstractButton>(*this, id); };
+  connect(button(IDC_ADD_GNOTIFY), &QAbstractButton::clicked, this, &CWatchDlg::OnAddGnotify);
+  connect(button(IDC_REMOVE), &QAbstractButton::clicked, this, &CWatchDlg::OnRemoveName);
+  connect(button(IDC_REMOVE_GNOTIFY), &QAbstractButton::clicked, this, &CWatchDlg::OnRemoveGnotify);
+  connect(button(IDC_CLEAR_ALL), &QAbstractButton::clicked, this, &CWatchDlg::OnClearAllGnotify);
+  connect(m_followListCtrl, &QTreeWidget::itemSelectionChanged, this,
+          &CWatchDlg::OnItemchangedFollowList);
+  connect(m_maxWindowsSlider, &ui::CTrackbar::released, this, &CWatchDlg::OnMaxWindowsReleased);
+  connect(m_reservedSlider, &ui::CTrackbar::released, this, &CWatchDlg::OnReservedBoardsReleased);
+  connect(m_minEtimeSlider, &ui::CTrackbar::released, this, &CWatchDlg::OnMinEtimeReleased);
+  connect(button(IDC_MODE_FOLLOW), &QAbstractButton::clicked, this, &CWatchDlg::OnModeFollowList);
+  connect(button(IDC_MODE_ALL), &QAbstractButton::clicked, this, &CWatchDlg::OnModeAllNotify);
+  connect(button(IDC_MODE_NONE), &QAbstractButton::clicked, this, &CWatchDlg::OnModeNone);
+  connect(button(IDC_NO_WILD), &QAbstractButton::clicked, this, &CWatchDlg::OnNoWild);
+  connect(button(IDC_NO_UNRATED), &QAbstractButton::clicked, this, &CWatchDlg::OnNoUnrated);
+  connect(button(IDC_NO_STANDARD), &QAbstractButton::clicked, this, &CWatchDlg::OnNoStandard);
+  connect(button(IDC_MY_ETIME_ONLY), &QAbstractButton::clicked, this, &CWatchDlg::OnMyEtimeOnly);
+  connect(button(IDC_NO_INCREMENT), &QAbstractButton::clicked, this, &CWatchDlg::OnNoIncrement);
+}
+
+QWidget* CWatchDlg::GetDlgItem(int id) const {
+  for (const ui::BuiltControl& control : m_controls) {
+    if (control.entry->id == id) {
+      return control.widget;
+    }
+  }
+  return nullptr;
+}
+
+QString CWatchDlg::GetDlgItemText(int id) const {
+  QWidget* widget = GetDlgItem(id);
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    return label->text();
+  }
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    return button->text();
+  }
+  return {};
+}
+
+void CWatchDlg::SetDlgItemText(int id, const QString& text) {
+  QWidget* widget = GetDlgItem(id);
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    label->setText(text);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    button->setText(text);
+  }
+}
+
+void CWatchDlg::keyPressEvent(QKeyEvent* event) {
+  const bool plain = event->modifiers() == Qt::NoModifier ||
+                     (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
+  if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    // Controls that take Enter themselves (push buttons, the name box) never pass it here.
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+      button->click();
+    } else {
+      accept();
+    }
+    return;
+  }
+  QDialog::keyPressEvent(event);  // Esc rejects
+}

@@ -16,6 +16,8 @@ struct ThreadMessage {
   LParam lParam = 0;
 };
 
+// Shared layout and wake-up protocol: platform/queue_ring.h and platform/doorbell.h.
+
 // Posts a message to a thread of any process of the same user, by the thread's id alone.
 // Never blocks. False when the thread has no queue or its queue is full; a post refused
 // for fullness still leaves a wake-up pending for the receiver.
@@ -23,7 +25,7 @@ struct ThreadMessage {
                                      LParam lParam);
 
 // The receiving side: the calling thread's message queue. It exists from Create() until the
-// object is destroyed (or the process ends); posts to the thread fail outside that time.
+// object is destroyed (or its thread ends); posts to the thread fail outside that time.
 // All members are called on the owning thread only.
 class ThreadMessageQueue {
  public:

@@ -1,0 +1,341 @@
+#include "platform/thread_queue.h"
+
+#include <poll.h>
+#include <pthread.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/doorbell.h"
+#include "platform/queue_ring.h"
+#include "platform/user_shm.h"
+
+namespace platform {
+
+namespace {
+
+using detail::QueueBlock;
+using detail::RingResult;
+using detail::SharedMap;
+using detail::UniqueFd;
+
+std::string QueueObjectName(ThreadId thread) {
+  return detail::UserObjectName("tq", std::to_string(thread));
+}
+
+// Maps `thread`'s queue object; invalid when it is missing, foreign or not fully set up.
+SharedMap MapQueue(ThreadId thread) {
+  UniqueFd fd = detail::OpenUserShm(QueueObjectName(thread));
+  if (!fd.Valid() || detail::ObjectSizeOf(fd.Get()) != static_cast<long long>(sizeof(QueueBlock))) {
+    return {};
+  }
+  SharedMap map(fd.Get(), sizeof(QueueBlock));
+  if (map.Valid() && !detail::IsQueueReady(static_cast<QueueBlock*>(map.Addr()))) {
+    return {};
+  }
+  return map;
+}
+
+// A poster's handle on one receiving thread's queue: its ring mapped and its doorbell
+// connected. Kept between posts; a receiver that went away (queue destroyed, thread ended,
+// process killed) shows as Stale, through the ring's closed flag and life mutex.
+class Target {
+ public:
+  enum class Outcome { Delivered, Refused, Stale };
+
+  // The doorbell is connected before anything is written, so a ring found through a dead or
+  // replaced receiver is always seen as closed or answered with "no receiver".
+  static std::unique_ptr<Target> Open(ThreadId thread) {
+    SharedMap ring = MapQueue(thread);
+    if (!ring.Valid()) {
+      return nullptr;
+    }
+    UniqueFd bell = detail::ConnectDoorbell(thread);
+    if (!bell.Valid()) {
+      return nullptr;
+    }
+    return std::unique_ptr<Target>(new Target(thread, std::move(ring), std::move(bell)));
+  }
+
+  ThreadId Thread() const { return thread_; }
+
+  Outcome Post(const detail::QueueEntry& entry) {
+    auto wake = [this] {
+      switch (detail::Ring(bell_.Get())) {
+        case RingResult::Rung:
+        case RingResult::AlreadyPending:
+          return detail::WakeResult::Sent;
+        case RingResult::NoReceiver:
+          return detail::WakeResult::NoReceiver;
+        case RingResult::Failed:
+          break;
+      }
+      return detail::WakeResult::Failed;
+    };
+    switch (detail::PushEntry(Block(), entry, wake)) {
+      case detail::PushResult::Pushed:
+        return Outcome::Delivered;
+      case detail::PushResult::Closed:
+      case detail::PushResult::NoReceiver:
+        return Outcome::Stale;
+      case detail::PushResult::Full:  // a wake-up is left pending all the same
+      case detail::PushResult::Failed:
+        break;
+    }
+    return Outcome::Refused;
+  }
+
+ private:
+  Target(ThreadId thread, SharedMap ring, UniqueFd bell)
+      : thread_(thread), ring_(std::move(ring)), bell_(std::move(bell)) {}
+
+  QueueBlock* Block() const { return static_cast<QueueBlock*>(ring_.Addr()); }
+
+  ThreadId thread_;
+  SharedMap ring_;
+  UniqueFd bell_;
+};
+
+// Each posting thread keeps handles to the few threads it posted to last, so that a post
+// costs a lock (and a send when no wake-up is pending) instead of a lookup every time.
+class TargetCache {
+ public:
+  Target* Find(ThreadId thread) {
+    for (auto& target : targets_) {
+      if (target->Thread() == thread) {
+        return target.get();
+      }
+    }
+    return nullptr;
+  }
+
+  void Drop(const Target* target) {
+    std::erase_if(targets_, [&](const auto& t) { return t.get() == target; });
+  }
+
+  void Clear() { targets_.clear(); }
+
+  Target* Keep(std::unique_ptr<Target> target) {
+    if (targets_.size() >= kMaxTargets) {
+      targets_.erase(targets_.begin());
+    }
+    targets_.push_back(std::move(target));
+    return targets_.back().get();
+  }
+
+ private:
+  static constexpr std::size_t kMaxTargets = 8;
+  std::vector<std::unique_ptr<Target>> targets_;
+};
+
+thread_local TargetCache tTargets;
+
+// The process id stamped on entries, and the posting thread's handles, belong to one process:
+// a forked child (which may go on to change its user) starts afresh.
+pid_t gPid = ::getpid();
+const bool kForkHandlerSet = [] {
+  return pthread_atfork(nullptr, nullptr, [] {
+           gPid = ::getpid();
+           tTargets.Clear();
+         }) == 0;
+}();
+
+class PosixThreadMessageQueue;
+
+// The queues alive in this process. A process that ends through exit() without destroying its
+// queue (the usual way out of a program) would otherwise leave their names behind until the
+// thread id is reused.
+class LiveQueues {
+ public:
+  static LiveQueues& Get() {
+    static auto* live = new LiveQueues();  // used by exit handlers: never destroyed
+    return *live;
+  }
+  void Add(PosixThreadMessageQueue* queue);
+  void Remove(PosixThreadMessageQueue* queue);
+  void RemoveAllNames();
+
+ private:
+  LiveQueues() {
+    std::atexit([] { Get().RemoveAllNames(); });
+  }
+  std::mutex mutex_;
+  std::vector<PosixThreadMessageQueue*> queues_;
+};
+
+class PosixThreadMessageQueue final : public ThreadMessageQueue {
+ public:
+  PosixThreadMessageQueue(ThreadId thread, UniqueFd bell, UniqueFd ringFd, SharedMap ring)
+      : thread_(thread),
+        ownerPid_(::getpid()),
+        bell_(std::move(bell)),
+        ringFd_(std::move(ringFd)),
+        ring_(std::move(ring)) {
+    LiveQueues::Get().Add(this);
+  }
+
+  ~PosixThreadMessageQueue() override {
+    LiveQueues::Get().Remove(this);
+    // A forked child inherits the object, not the queue: only the creating process removes it.
+    if (ownerPid_ != ::getpid()) {
+      return;
+    }
+    const bool released = detail::ReleaseQueue(Block());
+    RemoveNames();
+    bell_.Reset();
+    if (!released) {
+      ring_.Abandon();  // destroyed off its thread: the owner's robust list points into it
+    }
+  }
+
+  // Closes the queue to posters and removes its names; the object stays usable for taking.
+  void RemoveNames() {
+    if (ownerPid_ != ::getpid() || namesRemoved_) {
+      return;
+    }
+    namesRemoved_ = true;
+    detail::CloseQueue(Block());
+    detail::UnbindDoorbell(thread_);
+    detail::UnlinkIfSame(QueueObjectName(thread_), ringFd_.Get());
+  }
+
+  int Descriptor() const override { return bell_.Get(); }
+
+  void ClearWakeups() override {
+    detail::Drain(bell_.Get());
+    detail::ClearWakePending(Block());
+  }
+
+  std::optional<ThreadMessage> Take() override {
+    std::optional<detail::QueueEntry> entry = detail::PopEntry(Block());
+    if (!entry) {
+      return std::nullopt;
+    }
+    return ThreadMessage{entry->message, static_cast<WParam>(entry->wParam),
+                         static_cast<LParam>(entry->lParam)};
+  }
+
+  void Wake() override { detail::RingSelf(bell_.Get(), thread_); }
+
+  bool WaitForWakeup(int timeoutMs) override {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    for (;;) {
+      int wait = -1;
+      if (timeoutMs >= 0) {
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        wait = left.count() < 0 ? 0 : static_cast<int>(left.count());
+      }
+      pollfd pfd{bell_.Get(), POLLIN, 0};
+      int rc = ::poll(&pfd, 1, wait);
+      if (rc > 0) {
+        return true;
+      }
+      if (rc == 0 || errno != EINTR) {
+        return false;
+      }
+    }
+  }
+
+ private:
+  QueueBlock* Block() const { return static_cast<QueueBlock*>(ring_.Addr()); }
+
+  ThreadId thread_;
+  pid_t ownerPid_;
+  bool namesRemoved_ = false;
+  UniqueFd bell_;
+  UniqueFd ringFd_;
+  SharedMap ring_;
+};
+
+void LiveQueues::Add(PosixThreadMessageQueue* queue) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  queues_.push_back(queue);
+}
+
+void LiveQueues::Remove(PosixThreadMessageQueue* queue) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::erase(queues_, queue);
+}
+
+void LiveQueues::RemoveAllNames() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (PosixThreadMessageQueue* queue : queues_) {
+    queue->RemoveNames();
+  }
+}
+
+// A thread id is unique only among living threads. The ring of an earlier thread with this id
+// may still be mapped by posters; closing it sends them to look up the new queue.
+void CloseStaleQueue(ThreadId thread) {
+  SharedMap stale = MapQueue(thread);
+  if (stale.Valid()) {
+    detail::CloseQueue(static_cast<QueueBlock*>(stale.Addr()));
+  }
+}
+
+}  // namespace
+
+bool PostThreadMessage(ThreadId thread, std::uint32_t message, WParam wParam, LParam lParam) {
+  if (thread == 0) {
+    return false;
+  }
+  const detail::QueueEntry entry{message, static_cast<std::uint32_t>(gPid),
+                                 static_cast<std::uint64_t>(wParam),
+                                 static_cast<std::int64_t>(lParam)};
+  if (Target* cached = tTargets.Find(thread)) {
+    Target::Outcome outcome = cached->Post(entry);
+    if (outcome != Target::Outcome::Stale) {
+      return outcome == Target::Outcome::Delivered;
+    }
+    // The receiver went away; a new queue may stand under the same id now.
+    tTargets.Drop(cached);
+  }
+  std::unique_ptr<Target> fresh = Target::Open(thread);
+  if (!fresh) {
+    return false;
+  }
+  Target::Outcome outcome = fresh->Post(entry);
+  if (outcome != Target::Outcome::Stale) {
+    tTargets.Keep(std::move(fresh));
+  }
+  return outcome == Target::Outcome::Delivered;
+}
+
+std::unique_ptr<ThreadMessageQueue> ThreadMessageQueue::Create() {
+  const ThreadId thread = CurrentThreadId();
+  if (detail::DoorbellInUse(thread)) {
+    errno = EEXIST;  // this thread has a queue already
+    return nullptr;
+  }
+  // Order matters for posters racing with a thread id's reuse. A poster maps a ready ring,
+  // then connects the doorbell, then writes. The earlier ring is closed before the new
+  // doorbell exists, and the new ring is ready only after it exists, so whatever a poster
+  // connects to, the ring it writes into is either this one or refuses it.
+  CloseStaleQueue(thread);
+  UniqueFd bell = detail::BindDoorbell(thread);
+  if (!bell.Valid()) {
+    return nullptr;
+  }
+  const std::string name = QueueObjectName(thread);
+  UniqueFd ringFd = detail::CreateUserShm(name, sizeof(QueueBlock));
+  SharedMap ring = ringFd.Valid() ? SharedMap(ringFd.Get(), sizeof(QueueBlock)) : SharedMap();
+  if (!ring.Valid() || !detail::InitQueue(static_cast<QueueBlock*>(ring.Addr()),
+                                          static_cast<std::uint32_t>(::getpid()))) {
+    int saved = errno;
+    ::shm_unlink(name.c_str());
+    detail::UnbindDoorbell(thread);
+    errno = saved;
+    return nullptr;
+  }
+  return std::make_unique<PosixThreadMessageQueue>(thread, std::move(bell), std::move(ringFd),
+                                                   std::move(ring));
+}
+
+}  // namespace platform

@@ -1,0 +1,156 @@
+// A user's actions in the real window against hostsim in its own process. This process plays
+// vantor1: its main thread owns the thread message queue, the application object handles what
+// hostsim posts, and the window is driven with real mouse and keyboard events. hostsim's
+// script (next to this file) sends the host's messages, checks the commands it receives and
+// waits for them, so each side waits only on what the other visibly did.
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <functional>
+#include <memory>
+
+#include "app/thread_message_pump.h"
+#include "app/watch_app.h"
+#include "platform/thread_id.h"
+#include "tests/ui/dialog_driver.h"
+#include "ui/follow_list_ctrl.h"
+
+namespace {
+
+constexpr int kHostTimeoutMs = 20000;  // hostsim's bound on each of its waits
+constexpr int kWaitMs = 25000;         // ours: outlasts hostsim's, which then reports why
+const QString kCaption = QStringLiteral("Vantor1 - tester");
+
+using Games = std::vector<std::int32_t>;
+
+}  // namespace
+
+class UserActionsTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<platform::ThreadMessageQueue> m_queue;
+  std::unique_ptr<ThreadMessagePump> m_pump;
+  std::unique_ptr<DialogDriver> m_d;
+  std::unique_ptr<QProcess> m_host;
+
+  WatchState& State() { return m_d->dialog.m_state; }
+
+  // hostsim attached to this process (its main thread's id is the process id), on a script.
+  void StartHost(const char* script) {
+    m_host = std::make_unique<QProcess>();
+    m_host->setProcessChannelMode(QProcess::MergedChannels);
+    m_host->start(
+        QStringLiteral(HOSTSIM_PATH),
+        {"--timeout-ms", QString::number(kHostTimeoutMs), "--attach",
+         QString::number(platform::CurrentThreadId()), QStringLiteral(SCRIPT_DIR "/") + script});
+  }
+  bool HostRunning() const { return m_host->state() != QProcess::NotRunning; }
+  // Runs the event loop until done() holds; gives up early when hostsim has ended, since
+  // nothing would then change.
+  bool Await(const std::function<bool()>& done) {
+    const QDeadlineTimer deadline(kWaitMs);
+    while (!done() && HostRunning() && !deadline.hasExpired()) {
+      QTest::qWait(5);
+    }
+    return done();
+  }
+  // hostsim ran its script to the end with every expectation held. The loop keeps running
+  // meanwhile, so that whatever it still posts is handled.
+  bool HostSucceeded() {
+    return Await([&] { return !HostRunning(); }) && m_host->exitStatus() == QProcess::NormalExit &&
+           m_host->exitCode() == 0;
+  }
+  bool AwaitCaption() {
+    return Await([&] { return m_d->dialog.windowTitle() == kCaption; });
+  }
+
+  void SelectRow(int row) {
+    ui::CFollowListCtrl* list = m_d->dialog.m_followListCtrl;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->topLevelItem(row)).center());
+  }
+
+ private slots:
+  void initTestCase() {
+    m_queue = platform::ThreadMessageQueue::Create();
+    QVERIFY(m_queue != nullptr);
+    m_pump = std::make_unique<ThreadMessagePump>(
+        *m_queue, [](const platform::ThreadMessage& m) { theApp.DispatchThreadMessage(m); });
+  }
+  // The window wired as the application object wires the one it runs.
+  void init() {
+    m_d = std::make_unique<DialogDriver>();
+    theApp.m_pWatchDlg = &m_d->dialog;
+    theApp.m_pWatchState = &m_d->dialog.m_state;
+    m_d->dialog.m_pWritePipe = &theWritePipe;
+    QVERIFY(m_d->Show());
+  }
+  void cleanup() {
+    if (m_host) {
+      if (HostRunning()) {
+        m_host->kill();
+        m_host->waitForFinished(kWaitMs);
+      }
+      if (QTest::currentTestFailed()) {
+        qInfo("hostsim (exit %d) said:\n%s", m_host->exitCode(), m_host->readAll().constData());
+      }
+      m_host.reset();
+    }
+    theApp.m_pWatchDlg = nullptr;
+    theApp.m_pWatchState = nullptr;
+    m_d.reset();
+  }
+
+  void followList_addedNameIsObservedAndRemovedNameIsIgnored() {
+    StartHost("follow_list.hsim");
+    QVERIFY(AwaitCaption());
+
+    m_d->Type("Alpha");
+    m_d->Click(IDC_ADD_GNOTIFY);
+    QVERIFY(Await([&] { return State().watchedGames == Games{101}; }));
+    QCOMPARE(State().watchedCount, 1);
+
+    QCOMPARE(m_d->dialog.m_followListCtrl->GetItemText(0), QStringLiteral("alpha"));
+    SelectRow(0);
+    m_d->Click(IDC_REMOVE_GNOTIFY);
+    QCOMPARE(m_d->dialog.m_followListCtrl->GetItemCount(), 0);
+    QVERIFY(State().followList.empty());
+    // hostsim closes the board only after the next notification passed unanswered.
+    QVERIFY(Await([&] { return State().watchedGames.empty(); }));
+    QCOMPARE(State().watchedCount, 0);
+    // hostsim takes this command as the next one sent: nothing came late for the ignored game.
+    m_d->Type("Beta");
+    m_d->Click(IDC_ADD_GNOTIFY);
+    QVERIFY(HostSucceeded());
+  }
+
+  void allNotifications_reservedBoardsAndFiltersDecideWhatIsObserved() {
+    StartHost("all_notifications.hsim");
+    QVERIFY(AwaitCaption());
+
+    m_d->Click(IDC_MODE_ALL);
+    QCOMPARE(m_d->Text(IDC_RESERVED_VALUE), QStringLiteral("0"));
+    m_d->Type("Delta");
+    m_d->Click(IDC_ADD_GNOTIFY);
+    QVERIFY(Await([&] { return State().watchedGames == Games{201}; }));
+
+    m_d->Click(IDC_NO_UNRATED);
+    QVERIFY(!State().allowUnrated);
+    m_d->Type("Omega");
+    m_d->Click(IDC_ADD_GNOTIFY);
+    QVERIFY(Await([&] { return State().watchedGames == Games{204}; }));
+
+    ui::CTrackbar* reserved = m_d->dialog.m_reservedSlider;
+    m_d->Keys(reserved, {Qt::Key_PageDown});
+    m_d->Release(reserved);
+    QCOMPARE(State().reservedBoards, 1);
+    QCOMPARE(m_d->Text(IDC_RESERVED_VALUE), QStringLiteral("1"));
+    m_d->Type("Omega");
+    m_d->Click(IDC_REMOVE_GNOTIFY);
+    QVERIFY(Await([&] { return State().watchedGames == Games{204, 206}; }));
+    QCOMPARE(State().followList, std::vector<std::string>{"delta"});
+    QVERIFY(HostSucceeded());
+  }
+};
+
+QTEST_MAIN(UserActionsTest)
+#include "user_actions_test.moc"

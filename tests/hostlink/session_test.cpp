@@ -32,53 +32,38 @@ const Bytes& ExpectedHandshake() {
   return bytes;
 }
 
-Bytes Twice(const Bytes& bytes) {
-  Bytes twice = bytes;
-  twice.insert(twice.end(), bytes.begin(), bytes.end());
-  return twice;
-}
-
-// The host's two ends, created before the announcements.
-class HostSession : public ::testing::Test {
- protected:
-  platform::WParam ReadIndex() const { return static_cast<platform::WParam>(readHost_.Index()); }
-  platform::WParam WriteIndex() const { return static_cast<platform::WParam>(writeHost_.Index()); }
-
-  TestHostPipe readHost_{FreshPipeIndex(true), 4096};
-  TestHostPipe writeHost_{FreshPipeIndex(false), 65536};
-};
-
-TEST_F(HostSession, ReadThenWriteAnnouncementSendsHandshakeOnWriteEndOnly) {
-  EXPECT_EQ(HandleNewPipe(ReadIndex(), 4096), NewPipeResult::ReadOpened);
-  EXPECT_EQ(readHost_.Header().readerThreadId, platform::CurrentThreadId());
-  EXPECT_TRUE(writeHost_.Drain().empty());
-  EXPECT_EQ(HandleNewPipe(WriteIndex(), 65536), NewPipeResult::WriteOpened);
-  EXPECT_EQ(writeHost_.Drain(), ExpectedHandshake());
-  EXPECT_EQ(readHost_.Header().writeIndex, 0);
-}
-
-TEST_F(HostSession, WriteThenReadAnnouncementSendsHandshakeOnce) {
-  EXPECT_EQ(HandleNewPipe(WriteIndex(), 65536), NewPipeResult::WriteOpened);
-  EXPECT_EQ(HandleNewPipe(ReadIndex(), 4096), NewPipeResult::ReadOpened);
-  EXPECT_EQ(writeHost_.Drain(), ExpectedHandshake());
-}
-
-TEST_F(HostSession, SecondWriteAnnouncementSendsHandshakeAgain) {
-  ASSERT_EQ(HandleNewPipe(WriteIndex(), 65536), NewPipeResult::WriteOpened);
-  ASSERT_EQ(HandleNewPipe(WriteIndex(), 65536), NewPipeResult::WriteOpened);
-  EXPECT_EQ(writeHost_.Drain(), Twice(ExpectedHandshake()));
-
-  TestHostPipe newHost(FreshPipeIndex(false), 65536);
-  ASSERT_EQ(HandleNewPipe(static_cast<platform::WParam>(newHost.Index()), 65536),
-            NewPipeResult::WriteOpened);
-  EXPECT_EQ(newHost.Drain(), ExpectedHandshake());
-  EXPECT_TRUE(writeHost_.Drain().empty());
+// The host's two ends, created before the announcements. The read end sends nothing; each
+// write end announced gets the whole registration, in either order.
+TEST(HostSession, EachWriteAnnouncementSendsTheHandshakeInEitherOrder) {
+  for (bool readFirst : {true, false}) {
+    HostRing readHost(FreshPipeIndex(true), 4096), writeHost(FreshPipeIndex(false), 65536);
+    const auto readIndex = static_cast<platform::WParam>(readHost.Index());
+    const auto writeIndex = static_cast<platform::WParam>(writeHost.Index());
+    if (readFirst) {
+      EXPECT_EQ(HandleNewPipe(readIndex, 4096), NewPipeResult::ReadOpened);
+      EXPECT_EQ(Header(readHost).readerThreadId, platform::CurrentThreadId());
+      EXPECT_TRUE(writeHost.TakeAll().empty());
+    }
+    EXPECT_EQ(HandleNewPipe(writeIndex, 65536), NewPipeResult::WriteOpened);
+    if (!readFirst) {
+      EXPECT_EQ(HandleNewPipe(readIndex, 4096), NewPipeResult::ReadOpened);
+    }
+    EXPECT_EQ(writeHost.TakeAll(), ExpectedHandshake()) << "read first: " << readFirst;
+    EXPECT_EQ(Header(readHost).writeIndex, 0);
+  }
+  HostRing first(FreshPipeIndex(false), 65536), second(FreshPipeIndex(false), 65536);
+  for (HostRing* host : {&first, &first, &second}) {
+    ASSERT_EQ(HandleNewPipe(static_cast<platform::WParam>(host->Index()), 65536),
+              NewPipeResult::WriteOpened);
+    EXPECT_EQ(host->TakeAll(), ExpectedHandshake());
+  }
+  EXPECT_TRUE(first.TakeAll().empty());
 }
 
 TEST(HostSessionFailure, AnnouncementOfMissingObjectsOrBadSizeFails) {
   EXPECT_EQ(HandleNewPipe(FreshPipeIndex(true), 4096), NewPipeResult::ReadFailed);
   EXPECT_EQ(HandleNewPipe(FreshPipeIndex(false), 4096), NewPipeResult::WriteFailed);
-  TestHostPipe host(FreshPipeIndex(false), 4096);
+  HostRing host(FreshPipeIndex(false), 4096);
   const platform::LParam tooLarge = platform::LParam{1} << 32 | 4096;  // not truncated to 4096
   EXPECT_EQ(HandleNewPipe(static_cast<platform::WParam>(host.Index()), tooLarge),
             NewPipeResult::WriteFailed);
@@ -87,20 +72,20 @@ TEST(HostSessionFailure, AnnouncementOfMissingObjectsOrBadSizeFails) {
 }
 
 TEST(HostSessionSenders, TextMustFitTheLengthFieldAndValuesTravelAsLow16Bits) {
-  TestHostPipe host(FreshPipeIndex(false), 0x20000);
+  HostRing host(FreshPipeIndex(false), 0x20000);
   CIpcPipe pipe;
   EXPECT_EQ(SendValue(pipe, 4, 1), 0);  // not opened yet
   ASSERT_EQ(pipe.Open(host.Index(), 0x20000), 1);
   SendText(pipe, 2, std::string(0xFFFF, 'a').c_str());
   EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrTooLarge);
-  EXPECT_TRUE(host.Drain().empty());
+  EXPECT_TRUE(host.TakeAll().empty());
   SendText(pipe, 2, std::string(0xFFFE, 'a').c_str());
-  const Bytes sent = host.Drain();
+  const Bytes sent = host.TakeAll();
   ASSERT_EQ(sent.size(), 0xFFFEu + 5);
   EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 4), (Bytes{2, 0, 0xFF, 0xFF}));
   EXPECT_EQ(sent.back(), 0);
   SendValue(pipe, 0x10005, 70000);
-  EXPECT_EQ(host.Drain(), (Bytes{5, 0, 2, 0, 0x70, 0x11}));
+  EXPECT_EQ(host.TakeAll(), (Bytes{5, 0, 2, 0, 0x70, 0x11}));
 }
 
 }  // namespace

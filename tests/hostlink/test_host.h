@@ -1,42 +1,38 @@
 #pragma once
+// The host's side of a pipe inside the test process: testhost::HostRing, plus direct access to
+// the shared header.
+#include <unistd.h>
+
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "hostlink/ring.h"
-#include "platform/file_mapping.h"
-#include "platform/named_mutex.h"
 #include "platform/thread_queue.h"
+#include "tests/watcher/host_end.h"
+
+using testhost::HostRing;
 
 // A pipe index no other test or test process uses: derived from the pid and a counter.
-std::int32_t FreshPipeIndex(bool odd);
+inline std::int32_t FreshPipeIndex(bool odd) {
+  static std::int32_t counter = 0;
+  counter += 2;
+  return static_cast<std::int32_t>(::getpid() % 2000000) * 1000 + counter % 1000 + (odd ? 1 : 0);
+}
 
-// Plays the host's side of one pipe inside the test process: creates its named mutex and
-// mapping (object size ringSize + 12 unless given) and reads or sets the shared view directly.
-class TestHostPipe {
- public:
-  TestHostPipe(std::int32_t index, std::int32_t ringSize, std::size_t objectSize = 0);
-
-  std::int32_t Index() const { return index_; }
-  std::uint8_t* View() const { return view_->Data(); }
-  std::uint8_t* Ring() const { return View() + kRingHeaderSize; }
-  RingHeader Header() const { return LoadRingHeader(View()); }
-  void SetIndexes(std::int32_t readIndex, std::int32_t writeIndex);
-  platform::NamedMutex& Mutex() { return *mutex_; }
-  // Takes every byte in the ring as the host's consumer would.
-  std::vector<std::uint8_t> Drain();
-
- private:
-  std::int32_t index_;
-  std::int32_t ringSize_;
-  std::unique_ptr<platform::NamedMutex> mutex_;
-  std::unique_ptr<platform::FileMapping> mapping_;
-  std::unique_ptr<platform::MappedView> view_;
-};
+inline RingHeader Header(const HostRing& host) {
+  return LoadRingHeader(host.View());
+}
+inline void SetIndexes(const HostRing& host, std::int32_t readIndex, std::int32_t writeIndex) {
+  StoreReadIndex(host.View(), readIndex);
+  StoreWriteIndex(host.View(), writeIndex);
+}
 
 // Every message waiting in the queue, in order.
-std::vector<platform::ThreadMessage> TakeAll(platform::ThreadMessageQueue& queue);
-
-// Runs body in a forked child, which is killed when it has not ended after timeoutMs; the
-// child's exit status, or -1 when it was killed.
-int RunInChild(int timeoutMs, int (*body)(platform::NamedMutex&), platform::NamedMutex& mutex);
+inline std::vector<platform::ThreadMessage> TakeAll(platform::ThreadMessageQueue& queue) {
+  std::vector<platform::ThreadMessage> messages;
+  queue.ClearWakeups();
+  while (auto message = queue.Take()) {
+    messages.push_back(*message);
+  }
+  return messages;
+}

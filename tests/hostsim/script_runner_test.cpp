@@ -41,88 +41,58 @@ int StandIn(Fault fault) {
   }
 }
 
-RunResult RunAgainstStandIn(const std::string& source, Fault fault = Fault::None,
-                            int timeoutMs = 2000) {
-  const ParsedScript script = ParseScript(source);
-  EXPECT_FALSE(script.error) << script.error->message;
-  std::string error;
-  auto program = Program::Fork([fault] { return StandIn(fault); }, error);
-  EXPECT_TRUE(program) << error;
-  auto host = HostSide::Create(program->Thread(), HostSide::PrivateIndexBase(), error);
-  EXPECT_TRUE(host) << error;
-  Session session(*host, *program, -1);
-  const RunResult result = RunScript(script.commands, session, {timeoutMs, false, false});
-  program->Terminate(2000);
-  return result;
-}
-
 constexpr const char* kConnect = "announce read\nannounce write\nexpect handshake\n";
 constexpr const char* kAlphaGame =
     "line Game notification: Alpha (1812) vs. beta (1790) rated blitz 5 0 : 12\n";
 
-TEST(ScriptRunner, ObserveCommandsAreExpectedAndAnsweredAutomatically) {
-  const RunResult result = RunAgainstStandIn(std::string(kConnect) + "auto on\n" + kAlphaGame +
-                                             "expect text observe alpha\n"
-                                             "expect boards 1\n"
-                                             "close 12\n"
-                                             "expect boards 0\n"
-                                             "expect nothing 50\n"
-                                             "quit\nexpect exit 0\n");
-  EXPECT_EQ(result.exitCode, 0) << result.message;
-}
-
-TEST(ScriptRunner, ExpectTextSkipsOtherKindsAndNamesTheMismatch) {
-  // The handshake is still unread when the text is expected: its messages are skipped.
-  const RunResult result = RunAgainstStandIn(
-      "announce read\nannounce write\n" + std::string(kAlphaGame) + "expect text observe beta\n");
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.line, 4);
-  EXPECT_EQ(result.message, R"(expected text "observe beta\n\0", got "observe alpha\n\0")");
-}
-
-TEST(ScriptRunner, ExpectNothingFailsOnAnyUnreadMessage) {
-  const RunResult result =
-      RunAgainstStandIn(std::string(kConnect) + kAlphaGame + "expect nothing 500\n");
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.line, 5);
-  EXPECT_NE(result.message.find("observe alpha"), std::string::npos) << result.message;
-}
-
-TEST(ScriptRunner, ACrashFailsTheRunAtTheLineThatSawIt) {
-  const RunResult result =
-      RunAgainstStandIn("announce read\nvalue 7 5\nsleep 2000\n", Fault::CrashOnData);
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_NE(result.message.find("crashed (signal 6"), std::string::npos) << result.message;
-  EXPECT_LE(result.line, 3);
-}
-
-TEST(ScriptRunner, ExitStatusesAreCompared) {
-  EXPECT_EQ(
-      RunAgainstStandIn("announce read\nquit\nexpect exit 3\n", Fault::ExitThreeOnQuit).exitCode,
-      0);
-  const RunResult wrong =
-      RunAgainstStandIn("announce read\nquit\nexpect exit 0\n", Fault::ExitThreeOnQuit);
-  EXPECT_EQ(wrong.exitCode, 1);
-  EXPECT_EQ(wrong.message, "expected exit status 0, vantor1 ended with status 3");
-  // Unasked, a failure status still fails the run once the script is done.
-  const RunResult unasked =
-      RunAgainstStandIn("announce read\nquit\nsleep 300\n", Fault::ExitThreeOnQuit);
-  EXPECT_EQ(unasked.exitCode, 1);
-  EXPECT_EQ(unasked.message, "vantor1 ended with status 3");
-}
-
-TEST(ScriptRunner, WaitsEndAtTheTimeout) {
-  const RunResult result =
-      RunAgainstStandIn(std::string(kConnect) + "expect text observe nobody\n", Fault::None, 300);
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.message, R"(no text message "observe nobody\n\0" within 300 ms)");
-  EXPECT_EQ(RunAgainstStandIn("announce read\nexpect boards 1\n", Fault::None, 300).exitCode, 1);
-}
-
-TEST(ScriptRunner, WritingBeforeAnyReadPipeIsAScriptError) {
-  const RunResult result = RunAgainstStandIn("announce write\nvalue 7 1\n");
-  EXPECT_EQ(result.exitCode, 2);
-  EXPECT_EQ(result.line, 2);
+// Each script's exit code (0 held, 1 an expectation failed, 2 a script error), the line named
+// (unless 0) and the message, which must contain `message`.
+TEST(ScriptRunner, ResultsNameTheLineAndWhatFailed) {
+  const std::string connect = kConnect, alpha = kAlphaGame;
+  struct Case {
+    std::string script;
+    Fault fault;
+    int exitCode, line;
+    std::string message;
+    int timeoutMs = 2000;
+  } cases[] = {
+      {connect + "auto on\n" + alpha +
+           "expect text observe alpha\nexpect boards 1\nclose 12\nexpect boards 0\n"
+           "expect nothing 50\nquit\nexpect exit 0\n",
+       Fault::None, 0, 0, ""},
+      // The handshake is still unread when the text is expected: its messages are skipped.
+      {"announce read\nannounce write\n" + alpha + "expect text observe beta\n", Fault::None, 1, 4,
+       R"(expected text "observe beta\n\0", got "observe alpha\n\0")"},
+      {connect + alpha + "expect nothing 500\n", Fault::None, 1, 5, "observe alpha"},
+      {"announce read\nvalue 7 5\nsleep 2000\n", Fault::CrashOnData, 1, 0, "crashed (signal 6"},
+      {"announce read\nquit\nexpect exit 3\n", Fault::ExitThreeOnQuit, 0, 0, ""},
+      {"announce read\nquit\nexpect exit 0\n", Fault::ExitThreeOnQuit, 1, 0,
+       "expected exit status 0, vantor1 ended with status 3"},
+      // Unasked, a failure status still fails the run once the script is done.
+      {"announce read\nquit\nsleep 300\n", Fault::ExitThreeOnQuit, 1, 0,
+       "vantor1 ended with status 3"},
+      {connect + "expect text observe nobody\n", Fault::None, 1, 4,
+       R"(no text message "observe nobody\n\0" within 300 ms)", 300},
+      {"announce write\nvalue 7 1\n", Fault::None, 2, 2, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    const ParsedScript script = ParseScript(c.script);
+    ASSERT_FALSE(script.error) << script.error->message;
+    std::string error;
+    auto program = Program::Fork([&c] { return StandIn(c.fault); }, error);
+    ASSERT_TRUE(program) << error;
+    auto host = HostSide::Create(program->Thread(), HostSide::PrivateIndexBase(), error);
+    ASSERT_TRUE(host) << error;
+    Session session(*host, *program, -1);
+    const RunResult result = RunScript(script.commands, session, {c.timeoutMs, false, false});
+    program->Terminate(2000);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.message;
+    if (c.exitCode != 0) {
+      EXPECT_TRUE(c.line == 0 || result.line == c.line) << result.line;
+      EXPECT_NE(result.message.find(c.message), std::string::npos) << result.message;
+    }
+  }
 }
 
 }  // namespace

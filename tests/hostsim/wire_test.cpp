@@ -1,15 +1,16 @@
-// The messages as the host builds and reads them, and how they are printed.
+// The messages as the host builds, reads and prints them, and the answers it gives as server.
 #include <gtest/gtest.h>
 
-#include "tools/hostsim/notification.h"
+#include "tools/hostsim/server_model.h"
 #include "tools/hostsim/wire.h"
 
 namespace hostsim {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using namespace std::string_literals;
 
-TEST(Wire, ArgumentMessageFollowsTheArgumentLayout) {
+TEST(Wire, ArgumentMessageFollowsTheArgumentLayoutUpToItsLengthLimit) {
   const Bytes expected = {0xE9, 0x03, 16, 0,                      // kind 1001, length
                           0,    0,    43, 0,   0, 0, 0, 0, 3, 0,  // unused, type, unused, argCount
                           '1',  '2',  0,  'O', 0, 0};             // "12", "O", ""
@@ -18,40 +19,18 @@ TEST(Wire, ArgumentMessageFollowsTheArgumentLayout) {
   EXPECT_FALSE(ArgumentMessage(1, {std::string(32757, 'x')}));
 }
 
-TEST(Wire, HandshakeIsTheRegistrationInOrder) {
-  const auto& handshake = ExpectedHandshake();
-  ASSERT_EQ(handshake.size(), 1404u);
-  EXPECT_EQ(handshake[0], TextWire(1, "vantor2008"));
-  EXPECT_EQ(handshake[1], ValueWire(4, 1));
-  EXPECT_EQ(handshake[2], ValueWire(5, 100));
-  EXPECT_EQ(handshake[1401], ValueWire(5, 1499));
-  EXPECT_EQ(handshake[1402], ValueWire(6, 43));
-  EXPECT_EQ(handshake[1403], ValueWire(6, 0));
-}
-
-TEST(Wire, DecoderKeepsAPartialFrameUntilItIsWhole) {
+TEST(Wire, DecoderKeepsPartialFramesAndReadsLengthsAsSixteenUnsignedBits) {
   FrameDecoder decoder;
-  const Bytes stream = {5, 0, 2, 0, 0xDB, 0x05, 2, 0, 3, 0, 'h', 'i', 0};
+  Bytes stream = {5, 0, 2, 0, 0xDB, 0x05, 2, 0, 0xFF, 0xFF};
+  stream.resize(stream.size() + 0xFFFF, 'x');
   decoder.Feed(Bytes(stream.begin(), stream.begin() + 8));
-  auto first = decoder.Next();
-  ASSERT_TRUE(first);
-  EXPECT_EQ(*first, ValueWire(5, 1499));
+  EXPECT_EQ(decoder.Next(), ValueWire(5, 1499));
   EXPECT_FALSE(decoder.Next());
   decoder.Feed(Bytes(stream.begin() + 8, stream.end()));
-  auto second = decoder.Next();
-  ASSERT_TRUE(second);
-  EXPECT_EQ(*second, TextWire(2, "hi"));
+  const auto text = decoder.Next();
+  ASSERT_TRUE(text);
+  EXPECT_EQ(text->payload.size(), 0xFFFFu);
   EXPECT_EQ(decoder.Buffered(), 0u);
-}
-
-TEST(Wire, DecoderReadsTheLengthAsSixteenUnsignedBits) {
-  FrameDecoder decoder;
-  Bytes frame = {2, 0, 0xFF, 0xFF};
-  frame.resize(4 + 0xFFFF, 'x');
-  decoder.Feed(frame);
-  const auto message = decoder.Next();
-  ASSERT_TRUE(message);
-  EXPECT_EQ(message->payload.size(), 0xFFFFu);
 }
 
 TEST(Wire, ReceivedMessagesPrintAsValuesOrEscapedText) {
@@ -60,43 +39,33 @@ TEST(Wire, ReceivedMessagesPrintAsValuesOrEscapedText) {
   // Value kinds with another length, and other kinds with two bytes, print as text.
   EXPECT_EQ(DescribeReceived(WireMessage{6, {1, 2, 3}}), R"(< 6 text "\001\002\003")");
   EXPECT_EQ(DescribeReceived(WireMessage{2, {'a', 0}}), R"(< 2 text "a\0")");
-  EXPECT_EQ(DescribeReceived(WireMessage{-1, {}}), R"(< -1 text "")");
-}
-
-TEST(Wire, EscapesReadBackUnambiguously) {
-  EXPECT_EQ(CEscape(std::string("\0"
-                                "1\0x\"\\\t\r\x7f\xe9",
-                                10)),
+  EXPECT_EQ(CEscape("\0"s
+                    "1\0x\"\\\t\r\x7f\xe9"s),
             R"(\0001\0x\"\\\t\r\177\351)");
 }
 
-TEST(Notification, LineHasTwelveSpacesAndReadsBack) {
-  GameNotice notice;
-  notice.game = 123;
-  notice.playerA = "Alpha";
-  notice.ratingA = 1812;
-  notice.playerB = "beta";
-  notice.ratingB = 1790;
-  notice.rated = false;
-  notice.variant = "wild/5";
-  notice.minutes = 3;
-  notice.increment = 2;
-  const std::string line = NotificationLine(notice);
-  EXPECT_EQ(line, "Game notification: Alpha (1812) vs. beta (1790) unrated wild/5 3 2 : 123");
-  const auto read = ReadNotificationLine(line);
-  ASSERT_TRUE(read);
-  EXPECT_EQ(read->game, 123);
-  EXPECT_EQ(read->playerA, "alpha");
-  EXPECT_EQ(read->playerB, "beta");
-}
-
-TEST(Notification, OtherLinesAreNoNotifications) {
-  const std::string good = "Game notification: a (1) vs. b (2) rated blitz 5 0 : 7";
-  ASSERT_TRUE(ReadNotificationLine(good));
-  EXPECT_FALSE(ReadNotificationLine(good + " "));  // 13 spaces
-  EXPECT_FALSE(ReadNotificationLine("Game Notification: a (1) vs. b (2) rated blitz 5 0 : 7"));
-  EXPECT_FALSE(ReadNotificationLine("Game notification: a (1) vs. b (2) rated blitz 5 0 : x"));
-  EXPECT_FALSE(ReadNotificationLine(""));
+TEST(ServerModel, ObserveOpensThenLeavesTheNewestGameOfThePlayerAndGnotifyKeepsTheList) {
+  ServerModel model;
+  model.Announce({7, "alpha", "beta"});
+  model.Announce({9, "gamma", "alpha"});
+  EXPECT_FALSE(model.Command("observe nobody\n\0"s));
+  EXPECT_FALSE(model.Command("finger alpha\n\0"s));
+  for (char letter : {'O', 'X'}) {
+    const auto answer = model.Command("observe Alpha\n\0"s);
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->game, 9);
+    EXPECT_EQ(answer->letter, letter);
+    model.Reported(*answer);
+  }
+  model.Reported({7, 'O'});
+  model.Reported({7, 'O'});
+  EXPECT_EQ(model.OpenBoards(), 1u);  // games, not relations
+  model.EndGame(7);
+  EXPECT_EQ(model.OpenBoards(), 0u);
+  model.Command("+gnotify alpha\n\0"s);
+  model.Command("+gnotify beta\n\0"s);
+  model.Command("-gnotify ALPHA\n\0"s);
+  EXPECT_EQ(model.NotifyList(), (std::vector<std::string>{"beta"}));
 }
 
 }  // namespace

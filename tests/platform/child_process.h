@@ -1,53 +1,113 @@
 #pragma once
-#include <sys/types.h>
+// Cross-process test helpers. Every wait is bounded.
+#include <grp.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
-// Cross-process test helpers. Every wait is bounded.
+#include "platform/doorbell.h"
+#include "platform/user_shm.h"
+
 namespace testing_platform {
 
-// A forked child running `body` (its exit code is body's result); killed and reaped when
-// destroyed if still running.
+// A forked child running `body` (its result is the exit code); killed and reaped when destroyed.
 class Child {
  public:
-  explicit Child(const std::function<int()>& body);
+  explicit Child(const std::function<int()>& body) : pid_(::fork()) {
+    if (pid_ == 0) {
+      ::_exit(body());
+    }
+    pidfd_ = pid_ > 0 ? static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0)) : -1;
+  }
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
-  ~Child();
+  ~Child() {
+    Wait(0);
+    ::close(pidfd_);
+  }
   pid_t Pid() const { return pid_; }
+  void Kill(int signal) {
+    if (pid_ > 0 && !reaped_) {
+      ::kill(pid_, signal);
+    }
+  }
   // Exit code, -(signal) if a signal ended it; a child still running after timeoutMs is killed.
-  int Wait(int timeoutMs = 10000);
-  void Kill(int signal);
+  int Wait(int timeoutMs = 10000) {
+    pollfd pfd{pidfd_, POLLIN, 0};
+    if (::poll(&pfd, 1, timeoutMs) <= 0) {
+      Kill(SIGKILL);
+    }
+    int status = 0;
+    if (pid_ <= 0 || reaped_ || ::waitpid(pid_, &status, 0) != pid_) {
+      return -1000;
+    }
+    reaped_ = true;
+    return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
+  }
 
  private:
-  pid_t pid_ = -1;
-  int pidfd_ = -1;
+  pid_t pid_;
+  int pidfd_;
   bool reaped_ = false;
 };
 
-int RunInChild(const std::function<int()>& body, int timeoutMs = 10000);
+inline int RunInChild(const std::function<int()>& body) {
+  return Child(body).Wait();
+}
 
-// A one-way notification through a pipe, for "ready"/"go" between parent and child.
+// A one-way "ready"/"go" notification between parent and child.
 class Signal {
  public:
-  Signal();
+  Signal() {
+    if (::pipe(fds_) != 0) {
+      std::abort();
+    }
+  }
   Signal(const Signal&) = delete;
   Signal& operator=(const Signal&) = delete;
-  ~Signal();
-  void Notify();
-  bool WaitFor(int timeoutMs = 10000);
+  ~Signal() {
+    ::close(fds_[0]);
+    ::close(fds_[1]);
+  }
+  void Notify() { (void)!::write(fds_[1], "", 1); }
+  bool WaitFor(int timeoutMs = 10000) {
+    pollfd pfd{fds_[0], POLLIN, 0};
+    char byte = 0;
+    return ::poll(&pfd, 1, timeoutMs) == 1 && ::read(fds_[0], &byte, 1) == 1;
+  }
 
  private:
-  int fds_[2] = {-1, -1};
+  int fds_[2];
 };
 
 // A name no other test process uses.
-std::string UniqueName(const std::string& what);
+inline std::string UniqueName(const std::string& what) {
+  static std::atomic<int> counter{0};
+  return "VantorTest." + what + "." + std::to_string(::getpid()) + "." + std::to_string(counter++);
+}
+
 // Removes the queue objects that a killed receiver thread left behind.
-void RemoveQueueLeftovers(pid_t thread);
-// Root only can run a child as another user; SwitchToNobody makes the caller uid 65534.
-bool CanSwitchUser();
-bool SwitchToNobody();
+inline void RemoveQueueLeftovers(pid_t thread) {
+  const auto id = static_cast<platform::ThreadId>(thread);
+  ::shm_unlink(platform::detail::UserObjectName("tq", std::to_string(id)).c_str());
+  ::unlink(platform::detail::DoorbellPath(id).c_str());
+}
+
+// Only root can run a child as another user; SwitchToNobody makes the caller uid 65534.
+inline bool CanSwitchUser() {
+  return ::geteuid() == 0;
+}
+inline bool SwitchToNobody() {
+  const gid_t nobody = 65534;
+  return ::setgroups(1, &nobody) == 0 && ::setgid(nobody) == 0 && ::setuid(nobody) == 0;
+}
 
 }  // namespace testing_platform

@@ -30,12 +30,10 @@ class QueueRing : public ::testing::Test {
     ::munmap(block_, sizeof(QueueBlock));
   }
 
-  // Pushes with a doorbell that always answers; counts the bytes sent.
+  // Pushes with a doorbell that always answers; counts the wake-ups sent.
   PushResult Push(std::uint64_t w) {
-    return PushEntry(block_, QueueEntry{1, 2, w, 0}, [this] {
-      ++wakes_;
-      return platform::detail::WakeResult::Sent;
-    });
+    return PushEntry(block_, QueueEntry{1, 2, w, 0},
+                     [this] { return ++wakes_, platform::detail::WakeResult::Sent; });
   }
 
   QueueBlock* block_ = nullptr;

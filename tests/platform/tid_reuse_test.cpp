@@ -4,15 +4,9 @@
 // binary so that the C library knows its new id.
 #include <gtest/gtest.h>
 #include <linux/sched.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sys/socket.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "child_process.h"
 #include "platform/thread_queue.h"
@@ -24,48 +18,44 @@ using platform::ThreadMessageQueue;
 
 constexpr std::uint32_t kMsg = 0xC777;
 
-// Runs before main() in an exec'd child, reporting through the descriptor in VANTOR_TQ_FD.
-// "queue": 'E' if a new queue starts empty (else 'N'), then 'M' once kMsg with wParam 42
-// arrives (else 'X'). "idle": 'R', and lives on without a queue.
+// Runs before main() in the exec'd child, talking through the socket at descriptor 3: 'R'
+// while it has no queue; after a byte from the parent it creates one and sends 'E' if it
+// starts empty (else 'N'), then 'M' once kMsg with wParam 42 arrives (else 'X').
 const bool kChildModeChecked = [] {
-  const char* mode = std::getenv("VANTOR_TQ_MODE");
-  const char* fdText = std::getenv("VANTOR_TQ_FD");
-  if (mode == nullptr || fdText == nullptr) {
+  if (std::getenv("VANTOR_TQ_REUSED") == nullptr) {
     return true;
   }
-  const int fd = std::atoi(fdText);
-  auto report = [fd](char what) { (void)!::write(fd, &what, 1); };
-  if (std::strcmp(mode, "queue") == 0) {
-    auto queue = ThreadMessageQueue::Create();
-    report(queue && !queue->Take() ? 'E' : 'N');
-    bool got = false;
-    while (queue && !got && queue->WaitForWakeup(5000)) {
-      queue->ClearWakeups();
-      while (auto m = queue->Take()) {
-        got = got || (m->message == kMsg && m->wParam == 42);
-      }
+  char go = 0;
+  auto report = [](char what) { (void)!::write(3, &what, 1); };
+  report('R');
+  (void)!::read(3, &go, 1);
+  auto queue = ThreadMessageQueue::Create();
+  report(queue && !queue->Take() ? 'E' : 'N');
+  bool got = false;
+  while (queue && !got && queue->WaitForWakeup(5000)) {
+    queue->ClearWakeups();
+    while (auto m = queue->Take()) {
+      got = got || (m->message == kMsg && m->wParam == 42);
     }
-    report(got ? 'M' : 'X');
-  } else {
-    report('R');
   }
+  report(got ? 'M' : 'X');
   ::pause();
   ::_exit(0);
 }();
 
-// A child of this binary in `mode` whose process id is `pid`; -1 when that cannot be had.
-pid_t SpawnWithId(pid_t pid, const char* mode, int reportFd) {
+// A child of this binary with process id `pid`, talking through `fd`; -1 when that cannot be.
+pid_t SpawnWithId(pid_t pid, int fd) {
   clone_args args{};
   args.exit_signal = SIGCHLD;
   args.set_tid = reinterpret_cast<std::uint64_t>(&pid);
   args.set_tid_size = 1;
-  long rc = ::syscall(SYS_clone3, &args, sizeof(args));
+  const long rc = ::syscall(SYS_clone3, &args, sizeof(args));
   if (rc == 0) {
-    std::string modeEnv = std::string("VANTOR_TQ_MODE=") + mode;
-    std::string fdEnv = "VANTOR_TQ_FD=" + std::to_string(reportFd);
     char* const argv[] = {const_cast<char*>("tid_reuse_child"), nullptr};
-    char* const envp[] = {modeEnv.data(), fdEnv.data(), nullptr};
-    ::execve("/proc/self/exe", argv, envp);
+    char* const envp[] = {const_cast<char*>("VANTOR_TQ_REUSED=1"), nullptr};
+    if (::dup2(fd, 3) == 3) {
+      ::execve("/proc/self/exe", argv, envp);
+    }
     ::_exit(127);
   }
   return rc > 0 ? static_cast<pid_t>(rc) : -1;
@@ -78,13 +68,13 @@ char ReadReport(int fd) {
 }
 
 void End(pid_t pid) {
-  ::kill(pid, SIGKILL);
-  ::waitpid(pid, nullptr, 0);
+  if (pid > 0) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+  }
 }
 
 TEST(ThreadQueueIdReuse, PostsFollowTheIdToItsNewOwnerOrFail) {
-  int report[2];
-  ASSERT_EQ(::pipe(report), 0);
   // The id's first owner is killed with a message pending; this poster keeps a handle on it.
   testing_platform::Signal ready;
   auto first = std::make_unique<testing_platform::Child>([&] {
@@ -98,25 +88,28 @@ TEST(ThreadQueueIdReuse, PostsFollowTheIdToItsNewOwnerOrFail) {
   ASSERT_TRUE(PostThreadMessage(id, kMsg, 1, 0));
   first.reset();
 
-  const pid_t withQueue = SpawnWithId(id, "queue", report[1]);
+  int talk[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, talk), 0);
+  // Reused with a queue, then (the poster now holding a handle on that queue) without one.
+  const pid_t withQueue = SpawnWithId(id, talk[1]);
+  if (withQueue > 0) {
+    EXPECT_EQ(ReadReport(talk[0]), 'R');
+    EXPECT_EQ(::write(talk[0], "", 1), 1);
+    EXPECT_EQ(ReadReport(talk[0]), 'E') << "the new queue showed the old thread's message";
+    EXPECT_TRUE(PostThreadMessage(id, kMsg, 42, 0));
+    EXPECT_EQ(ReadReport(talk[0]), 'M');
+    End(withQueue);
+    const pid_t withoutQueue = SpawnWithId(id, talk[1]);
+    EXPECT_EQ(ReadReport(talk[0]), 'R');
+    EXPECT_FALSE(PostThreadMessage(id, kMsg, 42, 0));
+    End(withoutQueue);
+  }
+  testing_platform::RemoveQueueLeftovers(id);
+  ::close(talk[0]);
+  ::close(talk[1]);
   if (withQueue <= 0) {
-    testing_platform::RemoveQueueLeftovers(id);
-    ::close(report[0]);
-    ::close(report[1]);
     GTEST_SKIP() << "cannot choose a child's id here (needs privilege and a free id)";
   }
-  EXPECT_EQ(ReadReport(report[0]), 'E') << "the new queue showed the old thread's message";
-  EXPECT_TRUE(PostThreadMessage(id, kMsg, 42, 0));
-  EXPECT_EQ(ReadReport(report[0]), 'M');
-  End(withQueue);
-  const pid_t withoutQueue = SpawnWithId(id, "idle", report[1]);
-  ASSERT_GT(withoutQueue, 0);
-  EXPECT_EQ(ReadReport(report[0]), 'R');
-  EXPECT_FALSE(PostThreadMessage(id, kMsg, 42, 0));
-  End(withoutQueue);
-  testing_platform::RemoveQueueLeftovers(id);
-  ::close(report[0]);
-  ::close(report[1]);
 }
 
 }  // namespace

@@ -20,44 +20,35 @@ class DrainTest : public ::testing::Test {
   WatchState state;
 };
 
-TEST_F(DrainTest, EmptyRingStillRunsTheTitleAndQuitSteps) {
-  EXPECT_FALSE(Drain().newTitle);
-  state.myName = "carol";
-  state.quitRequested = true;
-  const DrainOutcome outcome = Drain();
-  EXPECT_EQ(outcome.newTitle, "Vantor1 - carol");
-  EXPECT_TRUE(outcome.quit);
-}
-
-// The title used to be composed in 52 bytes, which a 51-byte name overflows.
+// The title used to be composed in 52 bytes, which a 51-byte name overflows. An empty identity
+// keeps the name.
 TEST_F(DrainTest, TitleIsSetOnceAndHoldsTheLongestNameWhole) {
+  EXPECT_FALSE(Drain().newTitle);
   const std::string name(51, 'z');
   Put(ArgumentMessage(0, {name + "tail"}));
   EXPECT_EQ(Drain().newTitle, "Vantor1 - " + name);
   Put(ArgumentMessage(0, {"Dave"}));
+  Put(ArgumentMessage(0, {""}));
+  Put(ArgumentMessage(5, {"Other"}));
   EXPECT_FALSE(Drain().newTitle);
   EXPECT_EQ(state.myName, "Dave");
 }
 
-TEST_F(DrainTest, QuitTakesEffectAfterTheRestOfItsDrain) {
+// The quit takes effect at the end of the drain that read it; a refused message ends a drain
+// and the next drain goes on.
+TEST_F(DrainTest, QuitTakesEffectAfterTheRestOfItsDrainAndRefusalsEndADrain) {
+  Put(ArgumentMessage(43, {"1", "O"}));
+  Put(Frame(12, 0));
   Put(Frame(1003, 0));
   Put(ArgumentMessage(0, {"erin"}));
   Put(ArgumentMessage(43, {"9", "O"}));
+  EXPECT_FALSE(Drain().quit);
+  EXPECT_EQ(state.watchedGames, Games{1});
   const DrainOutcome outcome = Drain();
   EXPECT_TRUE(outcome.quit);
   EXPECT_EQ(outcome.newTitle, "Vantor1 - erin");
-  EXPECT_EQ(state.watchedGames, Games{9});
+  EXPECT_EQ(state.watchedGames, (Games{1, 9}));
   EXPECT_EQ(link.toProgram.BytesInUse(), 0);
-}
-
-TEST_F(DrainTest, RefusedMessageEndsTheDrainAndTheNextDrainGoesOn) {
-  Put(ArgumentMessage(43, {"1", "O"}));
-  Put(Frame(12, 0));
-  Put(ArgumentMessage(43, {"2", "O"}));
-  Drain();
-  EXPECT_EQ(state.watchedGames, Games{1});
-  Drain();
-  EXPECT_EQ(state.watchedGames, (Games{1, 2}));
 }
 
 }  // namespace

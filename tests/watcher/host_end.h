@@ -6,10 +6,8 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "hostlink/ipc_pipe.h"
@@ -22,30 +20,28 @@ namespace testhost {
 // One pipe as its creator (the host) holds it.
 class HostRing {
  public:
-  HostRing(std::int32_t index, std::int32_t ringSize) : ringSize_(ringSize) {
+  HostRing(std::int32_t index, std::int32_t ringSize) : index_(index), ringSize_(ringSize) {
     const std::string suffix = std::to_string(index);
+    const std::size_t size = static_cast<std::size_t>(ringSize) + kRingHeaderSize;
     mutex_ = platform::NamedMutex::Create("Corvane2.IPCMutex" + suffix);
-    mapping_ = platform::FileMapping::Create("Corvane2.IPCFileMapping" + suffix,
-                                             static_cast<std::size_t>(ringSize) + kRingHeaderSize);
-    if (mapping_) {
-      view_ = mapping_->MapView(static_cast<std::size_t>(ringSize) + kRingHeaderSize);
-    }
+    mapping_ = platform::FileMapping::Create("Corvane2.IPCFileMapping" + suffix, size);
+    view_ = mapping_ ? mapping_->MapView(size) : nullptr;
   }
   bool Ready() const { return mutex_ && view_; }
+  std::int32_t Index() const { return index_; }
+  // The shared view (header, then ring) and the lock, for tests that play the host by hand.
+  std::uint8_t* View() const { return view_->Data(); }
+  platform::NamedMutex& Mutex() { return *mutex_; }
 
   // Stores all n bytes, or nothing when they do not fit.
   bool Put(const void* bytes, std::int32_t n) {
-    if (!Lock()) {
-      return false;
-    }
-    const RingHeader header = LoadRingHeader(view_->Data());
-    const bool fits = n <= RingFreeSpace(header, ringSize_);
-    if (fits) {
-      StoreWriteIndex(view_->Data(),
-                      RingCopyIn(view_->Data(), ringSize_, header.writeIndex, bytes, n));
-    }
-    mutex_->Release();
-    return fits;
+    return Locked(false, [&](std::uint8_t* view, const RingHeader& header) {
+      const bool fits = n <= RingFreeSpace(header, ringSize_);
+      if (fits) {
+        StoreWriteIndex(view, RingCopyIn(view, ringSize_, header.writeIndex, bytes, n));
+      }
+      return fits;
+    });
   }
   bool Put(const std::vector<std::uint8_t>& bytes) {
     return Put(bytes.data(), static_cast<std::int32_t>(bytes.size()));
@@ -54,30 +50,34 @@ class HostRing {
   // Takes every byte in the ring.
   std::vector<std::uint8_t> TakeAll() {
     std::vector<std::uint8_t> bytes;
-    if (!Lock()) {
-      return bytes;
-    }
-    const RingHeader header = LoadRingHeader(view_->Data());
-    bytes.resize(static_cast<std::size_t>(RingBytesInUse(header, ringSize_)));
-    StoreReadIndex(view_->Data(),
-                   RingCopyOut(view_->Data(), ringSize_, header.readIndex, bytes.data(),
-                               static_cast<std::int32_t>(bytes.size())));
-    mutex_->Release();
+    Locked(false, [&](std::uint8_t* view, const RingHeader& header) {
+      bytes.resize(static_cast<std::size_t>(RingBytesInUse(header, ringSize_)));
+      const auto n = static_cast<std::int32_t>(bytes.size());
+      StoreReadIndex(view, RingCopyOut(view, ringSize_, header.readIndex, bytes.data(), n));
+      return true;
+    });
     return bytes;
   }
 
+  // -1 when the ring cannot be locked.
   std::int32_t BytesInUse() {
-    if (!Lock()) {
-      return -1;
-    }
-    const std::int32_t n = RingBytesInUse(LoadRingHeader(view_->Data()), ringSize_);
-    mutex_->Release();
-    return n;
+    return Locked(-1,
+                  [&](std::uint8_t*, const RingHeader& h) { return RingBytesInUse(h, ringSize_); });
   }
 
  private:
-  bool Lock() { return Ready() && mutex_->Wait() != platform::WaitResult::Failed; }
+  // f(view, header) under the ring's lock; `failed` when it cannot be taken.
+  template <typename T, typename F>
+  T Locked(T failed, F f) {
+    if (!Ready() || mutex_->Wait() == platform::WaitResult::Failed) {
+      return failed;
+    }
+    const T result = f(view_->Data(), LoadRingHeader(view_->Data()));
+    mutex_->Release();
+    return result;
+  }
 
+  std::int32_t index_;
   std::int32_t ringSize_;
   std::unique_ptr<platform::NamedMutex> mutex_;
   std::unique_ptr<platform::FileMapping> mapping_;
@@ -88,8 +88,7 @@ class HostRing {
 // the even index after it.
 inline std::int32_t FreshReadIndex() {
   static std::atomic<int> counter{0};
-  const int pid = static_cast<int>(getpid()) % 4000000;
-  return pid * 64 + 2 * (counter++ % 32) + 1;
+  return static_cast<int>(getpid()) % 4000000 * 64 + 2 * (counter++ % 32) + 1;
 }
 
 // A read end and a write end, both with the host's side and the program's CIpcPipe.
@@ -117,12 +116,9 @@ inline void PutLe16(std::vector<std::uint8_t>& bytes, std::int16_t value) {
 inline std::vector<std::uint8_t> Frame(std::int16_t kind, std::int16_t length,
                                        const std::vector<std::uint8_t>& payload = {}) {
   std::vector<std::uint8_t> bytes;
-  bytes.reserve(4 + payload.size());
   PutLe16(bytes, kind);
   PutLe16(bytes, length);
-  for (std::uint8_t byte : payload) {
-    bytes.push_back(byte);
-  }
+  bytes.insert(bytes.end(), payload.begin(), payload.end());
   return bytes;
 }
 
@@ -130,17 +126,12 @@ inline std::vector<std::uint8_t> Frame(std::int16_t kind, std::int16_t length,
 // argCount, then each argument with its NUL.
 inline std::vector<std::uint8_t> ArgumentPayload(std::int16_t type, std::int16_t argCount,
                                                  const std::vector<std::string>& args) {
-  std::vector<std::uint8_t> payload;
-  PutLe16(payload, 0);
+  std::vector<std::uint8_t> payload = {0, 0};
   PutLe16(payload, type);
-  PutLe16(payload, 0);
-  PutLe16(payload, 0);
+  payload.insert(payload.end(), 4, 0);
   PutLe16(payload, argCount);
   for (const std::string& arg : args) {
-    for (char c : arg) {
-      payload.push_back(static_cast<std::uint8_t>(c));
-    }
-    payload.push_back(0);
+    payload.insert(payload.end(), arg.c_str(), arg.c_str() + arg.size() + 1);
   }
   return payload;
 }
@@ -157,19 +148,15 @@ inline std::vector<std::uint8_t> ArgumentMessage(std::int16_t type,
 inline std::vector<std::string> DecodeCommands(const std::vector<std::uint8_t>& bytes) {
   std::vector<std::string> texts;
   std::size_t at = 0;
-  while (at + 4 <= bytes.size()) {
-    const unsigned kind = bytes[at] | (bytes[at + 1] << 8);
-    const std::size_t length = bytes[at + 2] | (bytes[at + 3] << 8);
-    if (kind != 2 || length == 0 || at + 4 + length > bytes.size() ||
+  while (at < bytes.size()) {
+    const std::size_t length = at + 4 <= bytes.size() ? bytes[at + 2] | bytes[at + 3] << 8 : 0;
+    if (length == 0 || bytes[at] != 2 || bytes[at + 1] != 0 || at + 4 + length > bytes.size() ||
         bytes[at + 4 + length - 1] != 0) {
       texts.push_back("<bad frame>");
-      return texts;
+      break;
     }
     texts.emplace_back(reinterpret_cast<const char*>(&bytes[at + 4]), length - 1);
     at += 4 + length;
-  }
-  if (at != bytes.size()) {
-    texts.push_back("<bad frame>");
   }
   return texts;
 }

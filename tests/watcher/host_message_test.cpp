@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "tests/watcher/host_end.h"
-#include "watcher/calendar_clock.h"
 
 namespace {
 
@@ -18,12 +17,7 @@ Bytes ArgumentFrame(const Bytes& payload) {
 
 class HostMessageTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(link.opened);
-    SetCalendarClockForTesting([this] { return now; });
-  }
-  void TearDown() override { SetCalendarClockForTesting(nullptr); }
-
+  void SetUp() override { ASSERT_TRUE(link.opened); }
   void Put(const Bytes& bytes) { ASSERT_TRUE(link.toProgram.Put(bytes)); }
   std::unique_ptr<HostMessage> Read() {
     return ReadHostMessage(link.readPipe, link.writePipe, state);
@@ -31,11 +25,8 @@ class HostMessageTest : public ::testing::Test {
   // The next message, or an empty record and a failure when there is none.
   std::unique_ptr<HostMessage> Next() {
     auto message = Read();
-    if (!message) {
-      ADD_FAILURE() << "no message";
-      message = std::make_unique<HostMessage>();
-    }
-    return message;
+    EXPECT_TRUE(message) << "no message";
+    return message ? std::move(message) : std::make_unique<HostMessage>();
   }
   // The next message must be a value message of this kind and value: proof that the messages
   // before it were taken out of the ring to the byte.
@@ -47,37 +38,27 @@ class HostMessageTest : public ::testing::Test {
 
   testhost::HostLink link;
   WatchState state;
-  std::int64_t now = 1000;
 };
-
-TEST_F(HostMessageTest, EachListedShapeIsTakenWholeFromTheRing) {
-  Put(Frame(7, 2, {5, 0}));
-  Put(Frame(1002, 3, {'a', 0, 'b'}));
-  Put(Frame(1003, 0));
-  Put(Frame(8, 2, {0x34, 0x12}));
-  ExpectValue(7, 5);
-  EXPECT_EQ(Next()->payload, (Bytes{'a', 0, 'b'}));
-  EXPECT_EQ(Next()->kind, 1003);
-  EXPECT_TRUE(state.quitRequested);
-  ExpectValue(8, 0x1234);
-  EXPECT_EQ(Read(), nullptr);
-}
 
 // Payload bytes left in the ring (unlisted kinds, long values, a quit with a payload) used to
 // be read as the next header.
-TEST_F(HostMessageTest, OddPayloadsAreConsumedAndFramingHolds) {
+TEST_F(HostMessageTest, EveryPayloadIsTakenWholeFromTheRingAndFramingHolds) {
+  Put(Frame(1002, 3, {'a', 0, 'b'}));
   Put(Frame(999, 5, {1, 0, 2, 0, 9}));
   Put(Frame(12, 0));
   Put(Frame(5, 6, {0x2A, 0, 0xE9, 0x03, 0x02, 0x00}));
   Put(Frame(10, 1, {9}));
   Put(Frame(1003, 2, {0xEE, 0xEE}));
-  Put(Frame(6, 2, {43, 0}));
+  Put(Frame(8, 2, {0x34, 0x12}));
+  EXPECT_EQ(Next()->payload, (Bytes{'a', 0, 'b'}));
   EXPECT_EQ(Read(), nullptr);  // an unlisted kind reports no message...
   EXPECT_EQ(Read(), nullptr);
   ExpectValue(5, 42);  // ...and long values keep their first two bytes
   ExpectValue(10, 9);
   EXPECT_EQ(Next()->kind, 1003);
-  ExpectValue(6, 43);
+  EXPECT_TRUE(state.quitRequested);
+  ExpectValue(8, 0x1234);
+  EXPECT_EQ(Read(), nullptr);
 }
 
 // A negative length used to become a huge allocation and payload read.
@@ -114,25 +95,6 @@ TEST_F(HostMessageTest, ArgumentWalkStopsAtTheEndOfThePayload) {
   EXPECT_TRUE(message->args.empty());
   EXPECT_EQ(state.myName, "x");
   ExpectValue(7, 'Z');
-}
-
-TEST_F(HostMessageTest, ClaimResetsAtTheFirstHeaderOfEachNewSecondOnly) {
-  state.claimSecond = 999;
-  state.watchedCount = 1;
-  state.claimedBoards = 5;
-  Put(Frame(7, 2, {1, 0}));
-  Put(Frame(7, 2, {1, 0}));
-  Put(Frame(500, 0));  // refused, but its header still counts
-  Read();
-  EXPECT_EQ(state.claimSecond, 1000);
-  EXPECT_EQ(state.claimedBoards, 1);
-  state.claimedBoards = 4;
-  Read();
-  EXPECT_EQ(state.claimedBoards, 4);
-  now = 1001;
-  Read();
-  EXPECT_EQ(state.claimSecond, 1001);
-  EXPECT_EQ(state.claimedBoards, 1);
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include "ui/follow_list_ctrl.h"
 #include "ui/name_edit.h"
 #include "ui/trackbar.h"
+#include "ui/tray_hider.h"
+#include "ui/window_menu.h"
 
 namespace {
 
@@ -67,6 +69,9 @@ CWatchDlg::CWatchDlg(QWidget* parent) : QDialog(parent), m_hIcon(res::LoadAppIco
   ApplyColours();
   OnInitDialog();
   ConnectHandlers();
+  // Children of the dialog: minimising hides it into the tray, and its own window menu.
+  new ui::CTrayHider(*this, m_hIcon);
+  new ui::CWindowMenu(*this);
 }
 
 CWatchDlg::~CWatchDlg() {

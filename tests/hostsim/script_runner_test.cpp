@@ -1,13 +1,12 @@
 // Scripts run against a forked stand-in of vantor1: the real announcement handling, drain and
 // policy in the real thread message loop shape, following "alpha", minus the window.
 #include <gtest/gtest.h>
-#include <poll.h>
 
 #include <cstdlib>
 
 #include "hostlink/host_session.h"
 #include "tools/hostsim/script_runner.h"
-#include "watcher/drain.h"
+#include "tools/hostsim/stand_in.h"
 
 namespace hostsim {
 namespace {
@@ -16,29 +15,15 @@ namespace {
 enum class Fault { None, CrashOnData, ExitThreeOnQuit };
 
 int StandIn(Fault fault) {
-  auto queue = platform::ThreadMessageQueue::Create();
-  WatchState state;
-  state.AddFollowName("alpha");
-  for (;;) {
-    pollfd p{queue->Descriptor(), POLLIN, 0};
-    poll(&p, 1, -1);
-    queue->ClearWakeups();
-    const auto message = queue->Take();
-    if (!message) {
-      continue;
-    }
-    queue->Wake();
-    if (message->message == IpcNewPipeMessage()) {
-      HandleNewPipe(message->wParam, message->lParam);
-    } else if (message->message == IpcDataReadyMessage()) {
-      if (fault == Fault::CrashOnData) {
-        std::abort();
-      }
-      if (DrainReadPipe(theReadPipe, theWritePipe, state).quit) {
-        return fault == Fault::ExitThreeOnQuit ? 3 : 0;
-      }
-    }
-  }
+  return RunStandIn(
+      "alpha",
+      [fault](const platform::ThreadMessage& message) -> std::optional<int> {
+        if (fault == Fault::CrashOnData && message.message == IpcDataReadyMessage()) {
+          std::abort();
+        }
+        return std::nullopt;
+      },
+      fault == Fault::ExitThreeOnQuit ? 3 : 0);
 }
 
 constexpr const char* kConnect = "announce read\nannounce write\nexpect handshake\n";

@@ -1,18 +1,14 @@
 #include "tools/hostsim/bench.h"
 
-#include <poll.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <deque>
 
-#include "hostlink/host_session.h"
 #include "platform/registered_message.h"
 #include "platform/thread_queue.h"
 #include "tools/hostsim/notification.h"
 #include "tools/hostsim/session.h"
-#include "watcher/drain.h"
-#include "watcher/watch_state.h"
+#include "tools/hostsim/stand_in.h"
 
 namespace hostsim {
 
@@ -28,38 +24,16 @@ std::uint32_t PingMessage() {
   return ping;
 }
 
-// The forked program: vantor1's thread message loop minus the window. One message per turn,
-// a wake-up left for the rest, the same announcement handling and the same drain and policy,
-// with the followed player on the follow list. A ping is posted straight back.
+// The forked program: vantor1's loop minus the window, following the benchmark's player. A ping
+// is posted straight back.
 int BenchProgram() {
-  auto queue = platform::ThreadMessageQueue::Create();
-  if (!queue) {
-    return 3;
-  }
-  WatchState state;
-  state.AddFollowName(kFollowed);
-  for (;;) {
-    pollfd p{queue->Descriptor(), POLLIN, 0};
-    if (poll(&p, 1, -1) < 0) {
-      continue;
-    }
-    queue->ClearWakeups();
-    const auto message = queue->Take();
-    if (!message) {
-      continue;
-    }
-    queue->Wake();
-    if (message->message == IpcNewPipeMessage()) {
-      HandleNewPipe(message->wParam, message->lParam);
-    } else if (message->message == IpcDataReadyMessage()) {
-      if (DrainReadPipe(theReadPipe, theWritePipe, state).quit) {
-        return 0;
-      }
-    } else if (message->message == PingMessage()) {
+  return RunStandIn(kFollowed, [](const platform::ThreadMessage& message) -> std::optional<int> {
+    if (message.message == PingMessage()) {
       [[maybe_unused]] bool posted = platform::PostThreadMessage(
-          static_cast<platform::ThreadId>(message->wParam), PingMessage(), 0, 0);
+          static_cast<platform::ThreadId>(message.wParam), PingMessage(), 0, 0);
     }
-  }
+    return std::nullopt;
+  });
 }
 
 double Percentile(std::vector<double> samples, double p) {

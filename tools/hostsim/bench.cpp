@@ -104,19 +104,9 @@ class Bench {
   }
 
   bool Connect() {
-    std::string error;
-    HostSide& host = session_.Host();
-    HostPipe* toHost = host.CreatePipe(PipeEnd::ToHost, kDefaultRingSize, error);
-    HostPipe* toProgram =
-        toHost ? host.CreatePipe(PipeEnd::ToProgram, kDefaultRingSize, error) : nullptr;
-    if (!toProgram) {
+    if (const std::string error = session_.CreateAndAnnouncePipes(options_.timeoutMs);
+        !error.empty()) {
       Fail(error);
-      return false;
-    }
-    if (!session_.AnnounceUntilTaken(toHost->Index(), toHost->RingSize(), options_.timeoutMs) ||
-        !session_.AnnounceUntilTaken(toProgram->Index(), toProgram->RingSize(),
-                                     options_.timeoutMs)) {
-      Fail("the program did not take the pipes");
       return false;
     }
     const auto deadline = Deadline();

@@ -105,20 +105,9 @@ class Demo {
 
  private:
   bool Connect() {
-    std::string error;
-    HostSide& host = session_.Host();
-    HostPipe* toHost = host.CreatePipe(PipeEnd::ToHost, kDefaultRingSize, error);
-    HostPipe* toProgram =
-        toHost ? host.CreatePipe(PipeEnd::ToProgram, kDefaultRingSize, error) : nullptr;
-    if (!toProgram) {
-      Log("cannot create the pipes: " + error);
-      return false;
-    }
-    // vantor1 may still be starting: its queue appears when its window loop begins.
-    if (!session_.AnnounceUntilTaken(toHost->Index(), toHost->RingSize(), options_.timeoutMs) ||
-        !session_.AnnounceUntilTaken(toProgram->Index(), toProgram->RingSize(),
-                                     options_.timeoutMs)) {
-      Log("vantor1 did not take the pipes within " + std::to_string(options_.timeoutMs) + " ms");
+    if (const std::string error = session_.CreateAndAnnouncePipes(options_.timeoutMs);
+        !error.empty()) {
+      Log(error);
       return false;
     }
     return true;

@@ -88,4 +88,20 @@ bool Session::AnnounceUntilTaken(std::int32_t index, std::int32_t ringSize, int 
   }
 }
 
+std::string Session::CreateAndAnnouncePipes(int timeoutMs) {
+  std::string error;
+  HostPipe* toHost = host_.CreatePipe(PipeEnd::ToHost, kDefaultRingSize, error);
+  HostPipe* toProgram =
+      toHost ? host_.CreatePipe(PipeEnd::ToProgram, kDefaultRingSize, error) : nullptr;
+  if (!toProgram) {
+    return "cannot create the pipes: " + error;
+  }
+  // The program may still be starting: its queue appears when its loop begins.
+  if (!AnnounceUntilTaken(toHost->Index(), toHost->RingSize(), timeoutMs) ||
+      !AnnounceUntilTaken(toProgram->Index(), toProgram->RingSize(), timeoutMs)) {
+    return "the program did not take the pipes within " + std::to_string(timeoutMs) + " ms";
+  }
+  return {};
+}
+
 }  // namespace hostsim

@@ -38,6 +38,9 @@ class Session {
   // Posts "IPCNewPipe" until a post gets through, for up to timeoutMs: the program's queue
   // may not exist yet while it starts. False when none did.
   bool AnnounceUntilTaken(std::int32_t index, std::int32_t ringSize, int timeoutMs);
+  // Creates a pipe to the host and one to the program, of the default size, and announces both
+  // as above. An empty text on success, else what went wrong.
+  std::string CreateAndAnnouncePipes(int timeoutMs);
 
   std::optional<ExitStatus> ProgramStatus() { return program_.Poll(); }
   bool Interrupted() const { return interrupted_; }

@@ -83,11 +83,7 @@ std::unique_ptr<Program> Program::Spawn(const std::vector<std::string>& argv, st
     error = "cannot start " + argv[0] + ": " + std::strerror(execError);
     return nullptr;
   }
-  std::unique_ptr<Program> program(new Program());
-  program->thread_ = static_cast<platform::ThreadId>(pid);
-  program->spawned_ = true;
-  program->exitFd_ = OpenPidFd(pid);
-  return program;
+  return Adopt(pid);
 }
 
 std::unique_ptr<Program> Program::Fork(const std::function<int()>& body, std::string& error) {
@@ -100,6 +96,10 @@ std::unique_ptr<Program> Program::Fork(const std::function<int()>& body, std::st
     error = std::string("fork: ") + std::strerror(errno);
     return nullptr;
   }
+  return Adopt(pid);
+}
+
+std::unique_ptr<Program> Program::Adopt(pid_t pid) {
   std::unique_ptr<Program> program(new Program());
   program->thread_ = static_cast<platform::ThreadId>(pid);
   program->spawned_ = true;

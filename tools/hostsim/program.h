@@ -1,4 +1,6 @@
 #pragma once
+#include <sys/types.h>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -45,6 +47,8 @@ class Program {
   std::optional<ExitStatus> WaitForExit(int timeoutMs);
 
  private:
+  // A program this process started: its main thread id is its process id.
+  static std::unique_ptr<Program> Adopt(pid_t pid);
   Program() = default;
 
   platform::ThreadId thread_ = 0;

@@ -37,7 +37,7 @@ void Skip(CIpcPipe& pipe, std::int32_t count) {
 void ResetClaimOnNewSecond(WatchState& state) {
   const std::int64_t now = CalendarSeconds();
   if (now > state.claimSecond) {
-    state.claimSecond = static_cast<std::int32_t>(now);
+    state.claimSecond = now;
     state.claimedBoards = state.watchedCount;
   }
 }

@@ -28,8 +28,10 @@ struct WatchState {
   std::int32_t reservedBoards = 0;
   std::int32_t watchedCount = 0;   // == watchedGames.size()
   std::int32_t claimedBoards = 0;  // watchedCount at the second's start + observes sent since
-  std::int32_t claimSecond = 0;    // calendar second of the last reset of claimedBoards
-  std::string myName;              // the login name, at most kMaxNameLength bytes
+  // Calendar second of the last reset of claimedBoards. 64 bits: seconds pass 2^31 in 2038,
+  // and a 32-bit copy would then look older than every clock reading and reset at each message.
+  std::int64_t claimSecond = 0;
+  std::string myName;  // the login name, at most kMaxNameLength bytes
   // Lower-cased, distinct names of 2 to 15 bytes, in the order added.
   std::vector<std::string> followList;
   std::vector<std::int32_t> watchedGames;  // games counted in watchedCount, in order reported

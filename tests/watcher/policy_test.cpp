@@ -177,6 +177,17 @@ TEST_F(PolicyTest, ClaimsWithinOneSecondStopAtTheLimitUntilTheHeldSecondPasses) 
   EXPECT_EQ(Sent(), kObserveAlpha);
 }
 
+// A claim second kept in 32 bits wrapped negative past 2038 and reset the claims at every
+// message, so one second's notifications opened more boards than the limit.
+TEST_F(PolicyTest, ClaimsStillStopAtTheLimitAfterTheYear2038) {
+  SetCalendarClockForTesting([] { return std::int64_t{1} << 31; });
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(link.toProgram.Put(testhost::ArgumentMessage(1, {Line("alpha", "b")})));
+    ReleaseHostMessage(ReadHostMessage(link.readPipe, link.writePipe, state));
+  }
+  EXPECT_EQ(Sent().size(), 2u);
+}
+
 TEST_F(PolicyTest, RelationsCountWatchedGames) {
   state.claimedBoards = 1;
   Handle(43, {"12", "O"});

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/termination_signals.h"
 #include "app/thread_message_pump.h"
 #include "app/watch_app.h"
 
@@ -18,6 +19,7 @@ int RunWatchApp(CWatchApp& app) {
   const ThreadMessagePump pump(*queue, [&app](const platform::ThreadMessage& message) {
     (void)app.DispatchThreadMessage(message);
   });
+  const TerminationSignals termination;
   (void)app.InitInstance();
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "app/watch_app.h"
 
 #include <QMessageBox>
+#include <algorithm>
 #include <cstdlib>
 
 #include "hostlink/host_session.h"
@@ -9,18 +10,6 @@
 #include "watcher/drain.h"
 
 CWatchApp theApp;
-
-namespace {
-
-// The one kind of message this program shows: a modal box with an OK button, titled with the
-// application's name, over the main window when there is one.
-void ShowError(QWidget* owner, const char* text) {
-  QMessageBox box(QMessageBox::Warning, QStringLiteral("vantor1"), QString::fromLatin1(text),
-                  QMessageBox::Ok, owner);
-  box.exec();
-}
-
-}  // namespace
 
 bool CWatchApp::InitInstance() {
   CWatchDlg dialog;
@@ -55,15 +44,30 @@ bool CWatchApp::DispatchThreadMessage(const platform::ThreadMessage& message) {
 void CWatchApp::OnIPCNewPipe(platform::WParam wParam, platform::LParam lParam) {
   switch (HandleNewPipe(wParam, lParam)) {
     case NewPipeResult::ReadFailed:
-      ShowError(m_pWatchDlg, "Error creating read-pipe");
+      ShowPipeError("Error creating read-pipe");
       break;
     case NewPipeResult::WriteFailed:
-      ShowError(m_pWatchDlg, "Error creating write-pipe");
+      ShowPipeError("Error creating write-pipe");
       break;
     case NewPipeResult::ReadOpened:
     case NewPipeResult::WriteOpened:
       break;
   }
+}
+
+// The one kind of message this program shows: a modal box with an OK button, titled with the
+// application's name, over the main window. A failure whose box is already up is not shown
+// again.
+void CWatchApp::ShowPipeError(const char* text) {
+  if (std::find(m_pipeErrorsShown.begin(), m_pipeErrorsShown.end(), text) !=
+      m_pipeErrorsShown.end()) {
+    return;
+  }
+  m_pipeErrorsShown.emplace_back(text);
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("vantor1"), QString::fromLatin1(text),
+                  QMessageBox::Ok, m_pWatchDlg);
+  box.exec();
+  m_pipeErrorsShown.erase(std::find(m_pipeErrorsShown.begin(), m_pipeErrorsShown.end(), text));
 }
 
 void CWatchApp::OnIPCDataReady(platform::WParam, platform::LParam) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/thread_queue.h"
@@ -40,6 +41,14 @@ class CWatchApp {
 
   CWatchDlg* m_pWatchDlg = nullptr;     // the running main dialog; not owned
   WatchState* m_pWatchState = nullptr;  // that dialog's m_state; not owned
+
+ private:
+  void ShowPipeError(const char* text);
+
+  // The texts of the pipe error boxes that are up. A box's loop delivers further announcements;
+  // a host that keeps announcing pipes that cannot be opened would otherwise stack a box in the
+  // loop of the last until the stack runs out. So each text is shown once at a time.
+  std::vector<std::string> m_pipeErrorsShown;
 };
 
 extern CWatchApp theApp;

@@ -35,7 +35,9 @@ QWidget* MakeButton(const ControlTemplate& entry, QWidget& parent) {
     return new CGroupBox(Text(entry), &parent);
   }
   auto* button = new QPushButton(Text(entry), &parent);
-  button->setAutoDefault(true);  // Enter clicks the focused push button
+  // Only a template's default button looks and acts as the default; Enter on any other focused
+  // push button reaches the dialog, which clicks it.
+  button->setAutoDefault(false);
   button->setDefault(entry.Has(res::kDefPushButton));
   return button;
 }

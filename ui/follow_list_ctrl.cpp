@@ -30,7 +30,19 @@ bool CFollowListCtrl::DeleteItem(int index) {
   if (index < 0 || index >= topLevelItemCount()) {
     return false;
   }
+  // Qt moves a single selection onto a neighbour of a deleted current row, so a second click
+  // on a remove button would take a name the user never chose: keep the selection as it was,
+  // less the deleted row.
+  const int selected = GetSelectedIndex();
+  QTreeWidgetItem* kept = selected >= 0 && selected != index ? topLevelItem(selected) : nullptr;
   delete takeTopLevelItem(index);
+  const int now = GetSelectedIndex();
+  if ((now >= 0 ? topLevelItem(now) : nullptr) != kept) {
+    clearSelection();
+    if (kept != nullptr) {
+      kept->setSelected(true);
+    }
+  }
   return true;
 }
 

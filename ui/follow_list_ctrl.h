@@ -17,7 +17,7 @@ class CFollowListCtrl : public QTreeWidget {
   int GetItemCount() const { return topLevelItemCount(); }
   // Inserts a row; an index past the last row appends. Returns the row's index.
   int InsertItem(int index, const QString& text);
-  // False when there is no such row.
+  // False when there is no such row. The selection stays as it was, less the deleted row.
   bool DeleteItem(int index);
   void DeleteAllItems();
   QString GetItemText(int index) const;

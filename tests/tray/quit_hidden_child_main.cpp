@@ -12,17 +12,13 @@
 #include "ui/watch_dlg.h"
 #include "ui/window_menu.h"
 
-namespace {
-
 void RequireHiddenAtExit() {
   const CWatchDlg* dialog = theApp.m_pWatchDlg;
-  const ui::CTrayHider* hider = dialog ? dialog->findChild<ui::CTrayHider*>() : nullptr;
+  const auto* hider = dialog ? dialog->findChild<ui::CTrayHider*>() : nullptr;
   if (hider == nullptr || !hider->IsHidden() || dialog->isVisible()) {
     _exit(5);
   }
 }
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);

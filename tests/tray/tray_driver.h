@@ -1,94 +1,94 @@
 #pragma once
-// Helpers for driving the main window's hiding, its window menu and the About box from inside
-// the dialog's own modal loop, as the program runs them.
-#include <QApplication>
-#include <QTest>
+// Drives the main window's hiding and its way back from inside the dialog's own modal loop, as
+// the program runs it; builds on the user driver of the window tests.
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <functional>
 #include <vector>
 
-#include "res/resource.h"
+#include "tests/ui/dialog_driver.h"
 #include "ui/about_dlg.h"
+#include "ui/restore_tab.h"
 #include "ui/tray_hider.h"
-#include "ui/watch_dlg.h"
 #include "ui/window_menu.h"
 
-namespace traytest {
-
-// Runs each step in its own later turn of dialog.exec(); the last step must end the dialog.
-// Returns how many steps ran before exec() returned: fewer than all when the loop ended early.
-// A step that fails a check ends the dialog at once (QTest's failure stays recorded).
-inline int ExecSteps(QDialog& dialog, std::vector<std::function<void()>> steps) {
-  std::size_t ran = 0;
-  std::function<void()> next = [&] {
-    if (ran == steps.size()) {
-      return;
+struct TrayDriver : DialogDriver {
+  ui::CTrayHider& Hider() { return *dialog.findChild<ui::CTrayHider*>(); }
+  bool InTray() { return Hider().TrayIcon() != nullptr && Hider().TrayIcon()->isVisible(); }
+  // What offers the way back now: the tray icon's own window, or the restore tab.
+  QWidget* WayBack() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      const bool tab = w == Hider().RestoreTab();
+      if (w->isVisible() && (tab || (InTray() && w->inherits("QSystemTrayIconSys")))) {
+        return w;
+      }
     }
-    steps[ran++]();
-    if (QTest::currentTestFailed()) {
+    return nullptr;
+  }
+  bool Hidden() { return !dialog.isVisible() && Hider().IsHidden() && WayBack() != nullptr; }
+  bool ShownNormally() {
+    return dialog.isVisible() && !dialog.isMinimized() && WayBack() == nullptr &&
+           dialog.windowHandle()->isExposed();
+  }
+
+  // Runs each step in its own later turn of dialog.exec(); the last step must end the dialog.
+  // Returns how many steps ran before exec() returned. A failed check ends the dialog at once,
+  // and so does a hung run, after 20 s.
+  int Exec(std::vector<std::function<void()>> steps) {
+    std::size_t ran = 0;
+    const auto end = [&] {
+      for (int box = 0; box < 4; ++box) {  // boxes stacked over it first
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || modal == &dialog) {
+          break;
+        }
+        modal->show();
+        modal->close();
+      }
       dialog.show();  // done() on a hidden dialog would not end exec()
       dialog.done(-1);
-      return;
-    }
-    QTimer::singleShot(0, &dialog, next);
-  };
-  QTimer::singleShot(0, &dialog, next);
-  // Bounded: a hung step ends the run rather than the test binary's timeout.
-  QTimer::singleShot(20000, &dialog, [&] {
-    QTest::qFail("the steps did not end the dialog in time", __FILE__, __LINE__);
-    // Boxes stacked over the dialog first: each holds a loop that the dialog's waits for.
-    while (QWidget* modal = QApplication::activeModalWidget()) {
-      if (modal == &dialog) {
-        break;
+    };
+    std::function<void()> next = [&] {
+      if (ran < steps.size()) {
+        steps[ran++]();
+        QTest::currentTestFailed() ? end() : QTimer::singleShot(0, &dialog, next);
       }
-      modal->show();
-      modal->close();
-    }
-    dialog.show();
-    dialog.done(-1);
-  });
-  dialog.exec();
-  return static_cast<int>(ran);
-}
-
-// Watches for the About box to come up in whatever loop runs, notes it, and closes it with key.
-class AboutCloser : public QObject {
- public:
-  explicit AboutCloser(Qt::Key key) : m_key(key) {
-    m_timer.setInterval(5);
-    connect(&m_timer, &QTimer::timeout, this, &AboutCloser::Poll);
-    m_timer.start();
-  }
-  int opened = 0;     // About boxes seen
-  int result = -100;  // the last one's exec() result
-  QString caption;
-  bool modalOverParent = false;
-
- private:
-  void Poll() {
-    auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
-    if (about == nullptr || !about->isVisible() || about->property("seen").toBool() ||
-        !QTest::qWaitForWindowExposed(about)) {
-      return;
-    }
-    about->setProperty("seen", true);
-    ++opened;
-    caption = about->windowTitle();
-    modalOverParent = about->isModal() && about->parentWidget() != nullptr;
-    connect(about, &QDialog::finished, this, [this](int r) { result = r; });
-    QTest::keyClick(about->windowHandle(), m_key);
+    };
+    QTimer::singleShot(0, &dialog, next);
+    QTimer::singleShot(20000, &dialog, [&] {
+      QTest::qFail("the steps did not end the dialog in time", __FILE__, __LINE__);
+      end();
+    });
+    dialog.exec();
+    return static_cast<int>(ran);
   }
 
-  Qt::Key m_key;
-  QTimer m_timer;
+  // cycles times: minimise(i) hides the window; the way back shows the application's name and
+  // ignores a pointer move; activate(i, wayBack) brings the window back, active and to stay
+  // (settleMs later). Esc ends the dialog at last.
+  void HideAndRestore(int cycles, const QString& name, const std::function<void(int)>& minimise,
+                      const std::function<void(int, QWindow*)>& activate, int settleMs) {
+    std::vector<std::function<void()>> steps{[&] { QVERIFY(Show()); }};
+    for (int i = 0; i < cycles; ++i) {
+      steps.push_back([&, i] {
+        minimise(i);
+        QTRY_VERIFY(Hidden());
+        QVERIFY(QTest::qWaitForWindowExposed(WayBack()));
+        QCOMPARE(InTray() ? Hider().TrayIcon()->toolTip() : WayBack()->toolTip(), name);
+        QWindow* way = WayBack()->windowHandle();
+        QTest::mouseMove(way, QPoint(2, 2));
+        QTest::mouseMove(way, QPoint(5, 4));
+        QTest::qWait(20);
+        QVERIFY(Hidden());
+        activate(i, way);
+        QTRY_VERIFY(ShownNormally());
+        QTRY_VERIFY(dialog.isActiveWindow());
+        QTest::qWait(settleMs);  // nothing hides it again behind the user's back
+        QVERIFY(ShownNormally());
+      });
+    }
+    steps.push_back([&] { QTest::keyClick(dialog.windowHandle(), Qt::Key_Escape); });
+    QCOMPARE(Exec(steps), int(steps.size()));
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+  }
 };
-
-// What the main dialog attaches to itself.
-inline ui::CTrayHider* Hider(QDialog& dialog) {
-  return dialog.findChild<ui::CTrayHider*>();
-}
-inline ui::CWindowMenu* Menu(QDialog& dialog) {
-  return dialog.findChild<ui::CWindowMenu*>();
-}
-
-}  // namespace traytest

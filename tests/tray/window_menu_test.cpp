@@ -2,96 +2,89 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 
-#include "res/dialog_template.h"
 #include "tests/tray/tray_driver.h"
-
-using traytest::AboutCloser;
-using traytest::ExecSteps;
 
 namespace {
 
-struct Item {
-  QString text;
-  int command;  // 0 for a separator
-  bool operator==(const Item&) const = default;
+// Closes each About box that comes up, in whatever loop runs, with key, and notes it.
+struct AboutCloser {
+  explicit AboutCloser(Qt::Key key) {
+    QObject::connect(&timer, &QTimer::timeout, [this, key] {
+      auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+      if (about == nullptr || about->property("seen").toBool() ||
+          !QTest::qWaitForWindowExposed(about)) {
+        return;
+      }
+      about->setProperty("seen", true);
+      ++opened;
+      modalOverParent = about->isModal() && about->parentWidget() != nullptr &&
+                        about->windowTitle() == QStringLiteral("About vantor1");
+      QObject::connect(about, &QDialog::finished, [this](int r) { result = r; });
+      QTest::keyClick(about->windowHandle(), key);
+    });
+    timer.start(5);
+  }
+  QTimer timer;
+  int opened = 0;
+  int result = -100;  // the last one's exec() result
+  bool modalOverParent = false;
 };
 
-std::vector<Item> Items(const QMenu& menu) {
-  std::vector<Item> items;
-  for (QAction* action : menu.actions()) {
-    items.push_back({action->text(), action->isSeparator() ? 0 : action->data().toInt()});
-  }
-  return items;
-}
+const QPoint kBackground(2, 2);  // beside every control
 
 }  // namespace
 
 class WindowMenuTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<CWatchDlg> m_dialog;
-  ui::CWindowMenu* m_menu = nullptr;
+  std::unique_ptr<TrayDriver> m_d;
 
-  CWatchDlg& Dialog() { return *m_dialog; }
-  void ShowDialog() {
-    Dialog().show();
-    Dialog().activateWindow();
-    QVERIFY(QTest::qWaitForWindowExposed(&Dialog()));
-  }
-  // A point of the dialog's background, beside every control.
-  QPoint Background() const { return QPoint(2, 2); }
-  void ChooseAbout() {
-    QMenu* menu = m_menu->OpenMenu();
-    QVERIFY(menu != nullptr);
-    QVERIFY(QTest::qWaitForWindowExposed(menu));
-    QAction* about = menu->actions().value(3);
-    QVERIFY(about != nullptr);
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(about).center());
+  QMenu* Menu() { return m_d->dialog.findChild<ui::CWindowMenu*>()->OpenMenu(); }
+  void Choose(int item) {
+    QVERIFY(Menu() != nullptr && QTest::qWaitForWindowExposed(Menu()));
+    QTest::mouseClick(Menu(), Qt::LeftButton, {},
+                      Menu()->actionGeometry(Menu()->actions().value(item)).center());
   }
 
  private slots:
-  void init() {
-    m_dialog = std::make_unique<CWatchDlg>();
-    m_menu = traytest::Menu(*m_dialog);
-    QVERIFY(m_menu != nullptr);
-  }
-  void cleanup() { m_dialog.reset(); }
+  void init() { m_d = std::make_unique<TrayDriver>(); }
+  void cleanup() { m_d.reset(); }
 
-  void menu_holdsMinimizeCloseAndTheAboutItem() {
-    const std::unique_ptr<QMenu> menu = m_menu->BuildMenu();
-    const std::vector<Item> expected{{"Mi&nimize", ui::SC_MINIMIZE},
-                                     {"&Close", ui::SC_CLOSE},
-                                     {"", 0},
-                                     {"&About vantor1...", IDM_ABOUTBOX}};
-    QVERIFY(Items(*menu) == expected);
-  }
-
-  void rightClickOnTheBackground_menuKeyAndShiftF10_openTheMenu_data() {
+  // Each way of opening the menu, then Esc, Minimize or Close.
+  void menu_opensOnRightClickMenuKeyAndShiftF10_itsItemsWork_data() {
     QTest::addColumn<int>("way");
-    QTest::newRow("right click") << 0;
-    QTest::newRow("Menu key") << 1;
-    QTest::newRow("Shift+F10") << 2;
+    QTest::addColumn<int>("item");  // -1: Esc
+    QTest::newRow("right click, Esc") << 0 << -1;
+    QTest::newRow("Menu key, Minimize") << 1 << 0;
+    QTest::newRow("Shift+F10, Close") << 2 << 1;
   }
-  void rightClickOnTheBackground_menuKeyAndShiftF10_openTheMenu() {
+  void menu_opensOnRightClickMenuKeyAndShiftF10_itsItemsWork() {
     QFETCH(int, way);
-    ShowDialog();
-    QWindow* window = Dialog().windowHandle();
+    QFETCH(int, item);
+    QVERIFY(m_d->Show());
+    QSignalSpy rejected(&m_d->dialog, &QDialog::rejected);
+    QWindow* window = m_d->dialog.windowHandle();
     if (way == 0) {
-      QTest::mouseClick(window, Qt::RightButton, {}, Background());
-    } else if (way == 1) {
-      QTest::keyClick(window, Qt::Key_Menu);
+      QTest::mouseClick(window, Qt::RightButton, {}, kBackground);
     } else {
-      QTest::keyClick(window, Qt::Key_F10, Qt::ShiftModifier);
+      QTest::keyClick(window, way == 1 ? Qt::Key_Menu : Qt::Key_F10,
+                      way == 1 ? Qt::NoModifier : Qt::ShiftModifier);
     }
-    QTRY_VERIFY(m_menu->OpenMenu() != nullptr && m_menu->OpenMenu()->isVisible());
-    const QPoint expectedAt =
-        way == 0 ? Dialog().mapToGlobal(Background()) : Dialog().mapToGlobal(QPoint(0, 0));
-    QCOMPARE(m_menu->OpenMenu()->pos(), expectedAt);
-    QCOMPARE(Items(*m_menu->OpenMenu()).size(), std::size_t{4});
-    QTest::keyClick(m_menu->OpenMenu(), Qt::Key_Escape);
-    QTRY_VERIFY(m_menu->OpenMenu() == nullptr);
-    QVERIFY(Dialog().isVisible());
+    QTRY_VERIFY(Menu() != nullptr && Menu()->isVisible());
+    QCOMPARE(Menu()->pos(), m_d->dialog.mapToGlobal(way == 0 ? kBackground : QPoint(0, 0)));
+    QStringList items;
+    for (QAction* action : Menu()->actions()) {
+      items << action->text() + "=" + QString::number(action->data().toInt());
+    }
+    QCOMPARE(items, QStringList({QString("Mi&nimize=%1").arg(ui::SC_MINIMIZE),
+                                 QString("&Close=%1").arg(ui::SC_CLOSE), "=0",
+                                 QString("&About vantor1...=%1").arg(IDM_ABOUTBOX)}));
+    item < 0 ? QTest::keyClick(Menu(), Qt::Key_Escape) : Choose(item);
+    QTRY_VERIFY(Menu() == nullptr && !m_d->dialog.isVisible() == (item >= 0));
+    QCOMPARE(m_d->Hidden(), item == 0);
+    QCOMPARE(rejected.count(), item == 1 ? 1 : 0);
   }
 
   void aboutItem_opensTheAboutBox_closedByEnterOrEsc_data() {
@@ -104,84 +97,45 @@ class WindowMenuTest : public QObject {
     QFETCH(Qt::Key, key);
     QFETCH(int, result);
     AboutCloser closer(key);
-    const int ran = ExecSteps(
-        Dialog(),
-        {
-            [&] { ShowDialog(); },
-            [&] { QTest::mouseClick(Dialog().windowHandle(), Qt::RightButton, {}, Background()); },
-            [&] { ChooseAbout(); },
-            [&] { QTRY_COMPARE(closer.result, result); },
-            [&] {
-              // The main window is itself again: its own keys work.
-              QVERIFY(Dialog().isVisible());
-              QTest::keyClick(Dialog().windowHandle(), Qt::Key_Escape);
-            },
-        });
+    const int ran = m_d->Exec({
+        [&] { QVERIFY(m_d->Show()); },
+        [&] { QTest::mouseClick(m_d->dialog.windowHandle(), Qt::RightButton, {}, kBackground); },
+        [&] { Choose(3); }, [&] { QTRY_COMPARE(closer.result, result); },
+        [&] { QTest::keyClick(m_d->dialog.windowHandle(), Qt::Key_Escape); },  // itself again
+    });
     QCOMPARE(ran, 5);
     QCOMPARE(closer.opened, 1);
-    QCOMPARE(closer.caption, QStringLiteral("About vantor1"));
     QVERIFY(closer.modalOverParent);
   }
 
   void commands16To31_openTheAboutBox_othersDoNot() {
     AboutCloser closer(Qt::Key_Escape);
-    ShowDialog();
+    QVERIFY(m_d->Show());
     for (int command = 16; command <= 31; ++command) {
-      ui::OnSysCommand(Dialog(), command);  // returns once the box has closed
+      ui::OnSysCommand(m_d->dialog, command);  // returns once the box has closed
       QCOMPARE(closer.opened, command - 15);
     }
     for (int command : {0, 15, 32, 0xF010, 0xF030}) {
-      ui::OnSysCommand(Dialog(), command);
-      QVERIFY(Dialog().isVisible() && !Dialog().isMinimized());
+      ui::OnSysCommand(m_d->dialog, command);
+      QVERIFY(m_d->dialog.isVisible() && !m_d->dialog.isMinimized());
     }
     QCOMPARE(closer.opened, 16);
   }
 
-  void closeItem_endsTheDialog() {
-    const int ran = ExecSteps(
-        Dialog(),
-        {
-            [&] { ShowDialog(); },
-            [&] { QTest::keyClick(Dialog().windowHandle(), Qt::Key_F10, Qt::ShiftModifier); },
-            [&] {
-              QMenu* menu = m_menu->OpenMenu();
-              QVERIFY(menu != nullptr && QTest::qWaitForWindowExposed(menu));
-              QTest::mouseClick(menu, Qt::LeftButton, {},
-                                menu->actionGeometry(menu->actions().at(1)).center());
-            },
-            [&] { QTRY_VERIFY(!Dialog().isVisible()); },
-            [&] {},
-        });
-    QCOMPARE(ran, 4);  // the dialog ended after the Close item
-    QCOMPARE(Dialog().result(), int(QDialog::Rejected));
-  }
-
-  void aboutBox_isBuiltFromItsTemplate() {
-    CAboutDlg about(&Dialog());
-    const res::DialogTemplate& t = res::AboutDialogTemplate();
-    const ui::BaseUnits units = about.DialogBaseUnits();
-    QCOMPARE(about.windowTitle(), QStringLiteral("About vantor1"));
-    QCOMPARE(about.size(), ui::MapDialogRect(0, 0, t.cx, t.cy, units).size());
-    QCOMPARE(about.Controls().size(), t.controls.size());
+  void aboutBox_showsIconNameAndVersionUncut_OkIsTheDefault() {
+    CAboutDlg about(&m_d->dialog);
     auto* icon = qobject_cast<QLabel*>(about.Controls()[0].widget);
     QVERIFY(icon != nullptr && !icon->pixmap().isNull());
     auto* name = qobject_cast<QLabel*>(about.Controls()[1].widget);
-    QCOMPARE(name->text(), QStringLiteral("vantor1"));
     auto* line = qobject_cast<QLabel*>(about.Controls()[2].widget);
+    QCOMPARE(name->text(), QStringLiteral("vantor1"));
     QVERIFY(line->text().contains(QStringLiteral("1.0.0.1")));
-    // Each text fits its rectangle on one line: nothing is cut off.
-    for (QLabel* label : {name, line}) {
+    for (QLabel* label : {name, line}) {  // one line each, nothing cut off
       QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
                qPrintable(label->text()));
     }
     auto* ok = qobject_cast<QPushButton*>(about.GetDlgItem(IDOK));
-    QVERIFY(ok != nullptr && ok->isDefault());
-    QCOMPARE(ok->text(), QStringLiteral("OK"));
-    QTimer::singleShot(0, &about, [&] {
-      QVERIFY(QTest::qWaitForWindowExposed(&about));
-      QTest::mouseClick(ok, Qt::LeftButton);
-    });
-    QCOMPARE(about.exec(), int(QDialog::Accepted));
+    QVERIFY(ok != nullptr && ok->isDefault() && ok->text() == QStringLiteral("OK"));
   }
 };
 

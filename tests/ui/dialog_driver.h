@@ -22,11 +22,14 @@ struct DialogDriver {
   QString Text(int id) const { return dialog.GetDlgItemText(id); }
 
   void Click(int id) { QTest::mouseClick(Item(id), Qt::LeftButton); }
-  // Types key by key; letters beyond ASCII arrive as a keyboard layout delivers them.
+  // Types key by key, Return for a line break; letters beyond ASCII arrive as a keyboard
+  // layout delivers them.
   void Type(const QString& text) {
     Edit()->setFocus();
     for (const QChar ch : text) {
-      if (ch.unicode() < 0x80) {
+      if (ch == '\n') {
+        QTest::keyClick(Edit(), Qt::Key_Return);
+      } else if (ch.unicode() < 0x80) {
         QTest::keyClick(Edit(), ch.toLatin1());
       } else {
         QTest::sendKeyEvent(QTest::Click, Edit(), Qt::Key(ch.toUpper().unicode()), QString(ch),

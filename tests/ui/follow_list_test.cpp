@@ -14,20 +14,20 @@ class FollowListTest : public QObject {
   std::unique_ptr<testhost::HostLink> m_link;
   std::unique_ptr<DialogDriver> m_d;
 
-  void Add(const QString& text) {
-    m_d->Type(text);
-    m_d->Click(IDC_ADD_GNOTIFY);
+  // Types text (a NUL in it is pasted, as no key gives one) and clicks button.
+  void Enter(const QString& text, int button) {
+    if (text.contains(QChar(0))) {
+      m_d->Edit()->SetTextBytes(text.toUtf8());
+    } else {
+      m_d->Type(text);
+    }
+    m_d->Click(button);
   }
   void AddThree() {
     for (const char* name : {"one", "two", "three"}) {
-      Add(name);
+      Enter(name, IDC_ADD_GNOTIFY);
     }
     Sent();
-  }
-  void SelectRow(int row) {
-    ui::CFollowListCtrl* list = m_d->dialog.m_followListCtrl;
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualItemRect(list->topLevelItem(row)).center());
   }
   Commands Sent() { return testhost::DecodeCommands(m_link->fromProgram.TakeAll()); }
   // The rows, after checking that they show the entries index by index.
@@ -56,94 +56,71 @@ class FollowListTest : public QObject {
   }
 
   void add_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QStringList>("rows");  // empty: rejected
-    QTest::newRow("lower-cased") << "Al" << QStringList{"al"};
-    QTest::newRow("empty") << "" << QStringList{};
-    QTest::newRow("one byte") << "A" << QStringList{};
-    QTest::newRow("15 bytes") << "ABCDEFGHIJKLMNO" << QStringList{"abcdefghijklmno"};
-    QTest::newRow("16 bytes") << "abcdefghijklmnop" << QStringList{};
-    QTest::newRow("one 2-byte letter") << "é" << QStringList{"é"};
-    QTest::newRow("15 bytes of letters") << "éééééééA" << QStringList{"éééééééa"};
-    QTest::newRow("16 bytes of letters") << "éééééééé" << QStringList{};
-    QTest::newRow("only A-Z lowered") << "ÄÉ-Zz9_" << QStringList{"ÄÉ-zz9_"};
-    QTest::newRow("blanks kept") << " a b " << QStringList{" a b "};
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("lower-cased") << QStringList{"Al"} << QStringList{"al"};
+    QTest::newRow("empty, 1 and 16 bytes")
+        << QStringList{"", "A", "abcdefghijklmnop"} << QStringList{};
+    QTest::newRow("15 bytes") << QStringList{"ABCDEFGHIJKLMNO"} << QStringList{"abcdefghijklmno"};
+    QTest::newRow("one 2-byte letter") << QStringList{"é"} << QStringList{"é"};
+    QTest::newRow("15 bytes of letters") << QStringList{"éééééééA"} << QStringList{"éééééééa"};
+    QTest::newRow("16 bytes of letters") << QStringList{"éééééééé"} << QStringList{};
+    QTest::newRow("only A-Z lowered") << QStringList{"ÄÉ-Zz9_"} << QStringList{"ÄÉ-zz9_"};
+    QTest::newRow("blanks and line breaks kept")
+        << QStringList{" a b ", "x\ny"} << QStringList{" a b ", "x\ny"};
+    QTest::newRow("followed in another case")
+        << QStringList{"alpha", "ALPHA"} << QStringList{"alpha"};
+    // Regression: a pasted NUL cut the command before its line feed, so the server would have
+    // read it together with the next command.
+    QTest::newRow("pasted NUL ends the name")
+        << QStringList{QString("ab") + QChar(0) + "cd"} << QStringList{"ab"};
   }
   void add() {
-    QFETCH(QString, typed);
+    QFETCH(QStringList, typed);
     QFETCH(QStringList, rows);
-    Add(typed);
-    QCOMPARE(m_d->Edit()->TextBytes(), QByteArray());
-    QCOMPARE(Rows(), rows);
     Commands expected;
+    for (const QString& text : typed) {
+      Enter(text, IDC_ADD_GNOTIFY);
+      QCOMPARE(m_d->Edit()->TextBytes(), QByteArray());
+    }
     for (const QString& row : rows) {
       expected.push_back("+gnotify " + row.toStdString() + "\n");
     }
+    QCOMPARE(Rows(), rows);
     QCOMPARE(Sent(), expected);
   }
 
-  void add_lineBreakIsPartOfTheName() {
-    m_d->Type("x");
-    QTest::keyClick(m_d->Edit(), Qt::Key_Return);
-    Add("y");
-    QCOMPARE(Sent(), Commands{"+gnotify x\ny\n"});
+  void removes_data() {
+    QTest::addColumn<int>("selected");  // -1: none
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<bool>("sent");  // "-gnotify three\n"
+    const int kRemove = IDC_REMOVE, kGnot = IDC_REMOVE_GNOTIFY;
+    const QStringList all{"one", "two", "three"}, oneThree{"one", "three"}, oneTwo{"one", "two"};
+    QTest::newRow("selected row") << 1 << "" << kRemove << oneThree << false;
+    QTest::newRow("typed name keeps the order") << -1 << "Two" << kRemove << oneThree << false;
+    QTest::newRow("one byte beside a selection") << 2 << "x" << kGnot << oneTwo << true;
+    QTest::newRow("typed name beside another row") << 0 << "THREE" << kGnot << oneTwo << true;
+    QTest::newRow("typed name not followed") << 0 << "nobody" << kGnot << all << false;
+    QTest::newRow("nothing typed nor selected") << -1 << "" << kGnot << all << false;
   }
-
-  // Regression: a pasted NUL cut the command before its line feed, so the server would have
-  // read it together with the next command.
-  void add_pastedNulEndsTheName() {
-    m_d->Edit()->SetTextBytes(QByteArray("ab\0cd", 5));
-    m_d->Click(IDC_ADD_GNOTIFY);
-    QCOMPARE(Rows(), QStringList{"ab"});
-    QCOMPARE(Sent(), Commands{"+gnotify ab\n"});
-  }
-
-  void add_nameFollowedInAnotherCase_changesNothing() {
-    Add("alpha");
-    Sent();
-    Add("ALPHA");
-    QCOMPARE(Rows(), QStringList{"alpha"});
-    QCOMPARE(Sent(), Commands());
-  }
-
-  void removes_selectedRowWhenNothingValidIsTyped() {
+  void removes() {
+    QFETCH(int, selected);
+    QFETCH(QString, typed);
+    QFETCH(int, button);
+    QFETCH(QStringList, rows);
+    QFETCH(bool, sent);
     AddThree();
-    SelectRow(1);
-    m_d->Click(IDC_REMOVE);
-    QCOMPARE(Rows(), QStringList({"one", "three"}));
-    QCOMPARE(Sent(), Commands());
-    SelectRow(1);
-    m_d->Type("x");  // one byte: not a name, so the selection counts
-    m_d->Click(IDC_REMOVE_GNOTIFY);
-    QCOMPARE(Rows(), QStringList{"one"});
-    QCOMPARE(Sent(), Commands{"-gnotify three\n"});
+    if (selected >= 0) {
+      ui::CFollowListCtrl* list = m_d->dialog.m_followListCtrl;
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                        list->visualItemRect(list->topLevelItem(selected)).center());
+    }
+    Enter(typed, button);
+    QCOMPARE(Rows(), rows);
+    QCOMPARE(Sent(), sent ? Commands{"-gnotify three\n"} : Commands());
     QCOMPARE(m_d->Edit()->TextBytes(), QByteArray());
-    m_d->dialog.m_followListCtrl->clearSelection();
-    m_d->Click(IDC_REMOVE_GNOTIFY);
-    QCOMPARE(Rows(), QStringList{"one"});
-  }
-
-  void removes_typedNameWinsOverADifferentSelectedRow() {
-    AddThree();
-    SelectRow(0);
-    m_d->Type("THREE");
-    m_d->Click(IDC_REMOVE_GNOTIFY);
-    QCOMPARE(Rows(), QStringList({"one", "two"}));
-    QCOMPARE(Sent(), Commands{"-gnotify three\n"});
-    m_d->Type("nobody");
-    m_d->Click(IDC_REMOVE_GNOTIFY);
-    QCOMPARE(Rows(), QStringList({"one", "two"}));
-    QCOMPARE(Sent(), Commands());
-    QCOMPARE(m_d->dialog.m_followListCtrl->GetSelectedIndex(), 0);
-  }
-
-  void remove_middleKeepsOrderAndTheNameCanReturn() {
-    AddThree();
-    m_d->Type("Two");
-    m_d->Click(IDC_REMOVE);
-    Add("two");
-    QCOMPARE(Rows(), QStringList({"one", "three", "two"}));
-    QCOMPARE(Sent(), Commands{"+gnotify two\n"});
   }
 
   void clearAll_sendsARemoveForEachNameInListOrder() {
@@ -160,10 +137,9 @@ class FollowListTest : public QObject {
   void commandsWithoutAWriteEnd_areDroppedButTheListChanges() {
     CIpcPipe unopened;
     m_d->dialog.m_pWritePipe = &unopened;
-    Add("one");
-    Add("two");
-    m_d->Type("one");
-    m_d->Click(IDC_REMOVE_GNOTIFY);
+    Enter("one", IDC_ADD_GNOTIFY);
+    Enter("two", IDC_ADD_GNOTIFY);
+    Enter("one", IDC_REMOVE_GNOTIFY);
     QCOMPARE(Rows(), QStringList{"two"});
     QCOMPARE(Sent(), Commands());
   }

@@ -41,13 +41,16 @@ class OptionsTest : public QObject {
   }
   void cleanup() { m_d.reset(); }
 
-  void maxWindows_isTakenOnMouseReleaseOnly() {
+  void trackbars_areTakenOnMouseReleaseOnly() {
+    ui::CTrackbar* minEtime = m_d->dialog.m_minEtimeSlider;
     m_d->Keys(MaxWindows(), {Qt::Key_Right, Qt::Key_Right});
-    QCOMPARE(State().maxGameWindows, 2);
-    QCOMPARE(m_d->Text(IDC_MAX_WINDOWS_VALUE), QStringLiteral("2"));
+    m_d->Keys(minEtime, {Qt::Key_End});
+    QCOMPARE(std::make_pair(State().maxGameWindows, State().minEtime), std::make_pair(2, 0.0f));
+    QCOMPARE(m_d->Text(IDC_MAX_WINDOWS_VALUE) + " " + m_d->Text(IDC_MIN_ETIME_VALUE), "2 0");
     m_d->Release(MaxWindows());
-    QCOMPARE(State().maxGameWindows, 22);
-    QCOMPARE(m_d->Text(IDC_MAX_WINDOWS_VALUE), QStringLiteral("22"));
+    SetAndRelease(minEtime, {Qt::Key_PageUp});  // 15 - 3
+    QCOMPARE(std::make_pair(State().maxGameWindows, State().minEtime), std::make_pair(22, 12.0f));
+    QCOMPARE(m_d->Text(IDC_MAX_WINDOWS_VALUE) + " " + m_d->Text(IDC_MIN_ETIME_VALUE), "22 12");
     QCOMPARE(ReservedBar()->maximum(), 22);  // also while hidden
   }
 
@@ -63,14 +66,6 @@ class OptionsTest : public QObject {
     QCOMPARE(Reserved(), (ReservedRow{true, 0, 0, 10, "10", kCaption}));
     m_d->Release(ReservedBar());
     QCOMPARE(Reserved(), (ReservedRow{true, 0, 0, 0, "0", kCaption}));
-  }
-
-  void minEtime_storesAndShowsTheWholeNumberOnRelease() {
-    m_d->Keys(m_d->dialog.m_minEtimeSlider, {Qt::Key_End});
-    QCOMPARE(State().minEtime, 0.0f);
-    SetAndRelease(m_d->dialog.m_minEtimeSlider, {Qt::Key_PageUp});  // 15 - 3
-    QCOMPARE(State().minEtime, 12.0f);
-    QCOMPARE(m_d->Text(IDC_MIN_ETIME_VALUE), QStringLiteral("12"));
   }
 
   void modeRadios_followTheModeMachine_data() {

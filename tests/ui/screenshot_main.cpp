@@ -1,29 +1,28 @@
-// Writes PNG pictures of the main window for the README: at start, and in the
-// all-notifications mode with two names followed.
+// Writes PNG pictures for the README: the main window at start and in the all-notifications
+// mode with two names followed, and the About box (with its frame where a window manager draws
+// one).
 #include <QApplication>
-#include <QRadioButton>
-#include <QTest>
+#include <QScreen>
 #include <cstdio>
 
-#include "res/resource.h"
-#include "ui/name_edit.h"
-#include "ui/watch_dlg.h"
+#include "tests/ui/dialog_driver.h"
+#include "ui/about_dlg.h"
 
 namespace {
 
 bool Save(QWidget& widget, const QString& path) {
-  if (!widget.grab().save(path, "PNG")) {
+  const QRect frame = widget.frameGeometry();
+  const bool framed =
+      QGuiApplication::platformName() == QStringLiteral("xcb") && frame.size() != widget.size();
+  const QPixmap picture =
+      framed ? widget.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+             : widget.grab();
+  if (!picture.save(path, "PNG")) {
     std::fprintf(stderr, "screenshot: cannot write %s\n", qPrintable(path));
     return false;
   }
   std::printf("%s\n", qPrintable(path));
   return true;
-}
-
-void AddName(CWatchDlg& dialog, const char* name) {
-  auto* edit = qobject_cast<ui::CNameEdit*>(dialog.GetDlgItem(IDC_NAME_EDIT));
-  edit->SetTextBytes(name);
-  QTest::mouseClick(dialog.GetDlgItem(IDC_ADD_GNOTIFY), Qt::LeftButton);
 }
 
 }  // namespace
@@ -35,14 +34,23 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   const QString outDir = QString::fromLocal8Bit(argv[1]);
-  CWatchDlg dialog;
-  dialog.show();
-  if (!QTest::qWaitForWindowExposed(&dialog) || !Save(dialog, outDir + "/main-window.png")) {
+  DialogDriver d;
+  if (!d.Show() || !Save(d.dialog, outDir + "/main-window.png")) {
     return 1;
   }
-  AddName(dialog, "Alpha");
-  AddName(dialog, "Bravo");
-  QTest::mouseClick(dialog.GetDlgItem(IDC_MODE_ALL), Qt::LeftButton);
-  QTest::mouseClick(dialog.GetDlgItem(IDC_NO_UNRATED), Qt::LeftButton);
-  return Save(dialog, outDir + "/main-window-all-notifications.png") ? 0 : 1;
+  for (const char* name : {"Alpha", "Bravo"}) {
+    d.Type(name);
+    d.Click(IDC_ADD_GNOTIFY);
+  }
+  d.Click(IDC_MODE_ALL);
+  d.Click(IDC_NO_UNRATED);
+  CAboutDlg about;
+  about.move(40, 40);
+  about.show();
+  if (!Save(d.dialog, outDir + "/main-window-all-notifications.png") ||
+      !QTest::qWaitForWindowExposed(&about)) {
+    return 1;
+  }
+  QTest::qWait(300);  // the window manager's frame is drawn
+  return Save(about, outDir + "/about-box.png") ? 0 : 1;
 }

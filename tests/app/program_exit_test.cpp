@@ -1,11 +1,13 @@
-// The vantor1 process seen from outside: Esc in its main window ends it with status 0. (The
-// host's quit message is driven through the host simulator in tests/e2e.)
+// The vantor1 process seen from outside: Esc in its main window, and SIGTERM, end it with
+// status 0. (The host's quit message is driven through the host simulator in tests/e2e.)
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <string>
 #include <thread>
 
 namespace {
@@ -42,6 +44,8 @@ class Child {
     return status_;
   }
 
+  pid_t Pid() const { return pid_; }
+
   static constexpr int kRunning = 1000;
 
  private:
@@ -54,4 +58,20 @@ class Child {
 TEST(ProgramExit, escapeInTheMainWindowEndsTheProcessWithStatusZero) {
   Child child(VANTOR1_ESC_CHILD);
   EXPECT_EQ(child.WaitForExit(20s), 0);
+}
+
+// A logout or a terminating host ends vantor1 with SIGTERM: it must unwind like any other end,
+// removing its thread queue, not die and leave the queue's shared memory behind.
+TEST(ProgramExit, terminationSignalEndsTheProcessWithStatusZeroAndRemovesItsQueue) {
+  Child child(VANTOR1_PATH);
+  const std::filesystem::path queue =
+      "/dev/shm/vantor1.u" + std::to_string(geteuid()) + ".tq." + std::to_string(child.Pid());
+  for (int i = 0; i < 2000 && !std::filesystem::exists(queue); ++i) {
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_TRUE(std::filesystem::exists(queue));
+  std::this_thread::sleep_for(200ms);  // let the window's loop start
+  kill(child.Pid(), SIGTERM);
+  EXPECT_EQ(child.WaitForExit(20s), 0);
+  EXPECT_FALSE(std::filesystem::exists(queue));
 }

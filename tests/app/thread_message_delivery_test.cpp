@@ -67,8 +67,8 @@ class ThreadMessageDeliveryTest : public QObject {
 
  private slots:
   // The host announces a read end and writes the user's identity: the caption changes while
-  // the dialog runs. Then two announcements that fail: the second is delivered inside the
-  // message box of the first, whose loop is the one running then.
+  // the dialog runs. Then announcements that fail: the second is delivered inside the message
+  // box of the first, whose loop is the one running then; a third like the first opens nothing.
   void postedMessages_areHandledInsideTheModalDialogAndItsMessageBoxes() {
     auto queue = platform::ThreadMessageQueue::Create();
     QVERIFY(queue != nullptr);
@@ -92,6 +92,8 @@ class ThreadMessageDeliveryTest : public QObject {
          [&] {
            boxes << ActiveBoxText();
            QVERIFY(Post(IpcNewPipeMessage(), 0x7FFF0002));  // no such write end
+           // A box whose text is already up is not stacked on the next one again.
+           QVERIFY(Post(IpcNewPipeMessage(), 0x7FFF0003));
          }},
         {[&] { return !ActiveBoxText().isEmpty() && ActiveBoxText() != boxes.first(); },
          [&] {

@@ -112,13 +112,19 @@ class FollowListTest : public QObject {
     QFETCH(QStringList, rows);
     QFETCH(bool, sent);
     AddThree();
+    ui::CFollowListCtrl* list = m_d->dialog.m_followListCtrl;
+    const QString selectedName = selected >= 0 ? Rows().at(selected) : QString();
     if (selected >= 0) {
-      ui::CFollowListCtrl* list = m_d->dialog.m_followListCtrl;
       QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                         list->visualItemRect(list->topLevelItem(selected)).center());
     }
     Enter(typed, button);
     QCOMPARE(Rows(), rows);
+    // The selection stays on its name, or goes with it: it never moves to a neighbour, where a
+    // second click would remove a name the user did not choose.
+    const int now = list->GetSelectedIndex();
+    QCOMPARE(now >= 0 ? Rows().at(now) : QString(),
+             rows.contains(selectedName) ? selectedName : "");
     QCOMPARE(Sent(), sent ? Commands{"-gnotify three\n"} : Commands());
     QCOMPARE(m_d->Edit()->TextBytes(), QByteArray());
   }

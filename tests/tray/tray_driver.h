@@ -13,6 +13,7 @@
 #include "ui/window_menu.h"
 
 struct TrayDriver : DialogDriver {
+  static constexpr int kWaitMs = 15000;  // each wait for the window system, on a loaded machine
   ui::CTrayHider& Hider() { return *dialog.findChild<ui::CTrayHider*>(); }
   bool InTray() { return Hider().TrayIcon() != nullptr && Hider().TrayIcon()->isVisible(); }
   // What offers the way back now: the tray icon's own window, or the restore tab.
@@ -55,7 +56,8 @@ struct TrayDriver : DialogDriver {
       }
     };
     QTimer::singleShot(0, &dialog, next);
-    QTimer::singleShot(20000, &dialog, [&] {
+    // Generous: a loaded machine running sanitizer builds is slow to map and restore windows.
+    QTimer::singleShot(90000, &dialog, [&] {
       QTest::qFail("the steps did not end the dialog in time", __FILE__, __LINE__);
       end();
     });
@@ -72,8 +74,8 @@ struct TrayDriver : DialogDriver {
     for (int i = 0; i < cycles; ++i) {
       steps.push_back([&, i] {
         minimise(i);
-        QTRY_VERIFY(Hidden());
-        QVERIFY(QTest::qWaitForWindowExposed(WayBack()));
+        QTRY_VERIFY_WITH_TIMEOUT(Hidden(), kWaitMs);
+        QVERIFY(QTest::qWaitForWindowExposed(WayBack(), kWaitMs));
         QCOMPARE(InTray() ? Hider().TrayIcon()->toolTip() : WayBack()->toolTip(), name);
         QWindow* way = WayBack()->windowHandle();
         QTest::mouseMove(way, QPoint(2, 2));
@@ -81,8 +83,8 @@ struct TrayDriver : DialogDriver {
         QTest::qWait(20);
         QVERIFY(Hidden());
         activate(i, way);
-        QTRY_VERIFY(ShownNormally());
-        QTRY_VERIFY(dialog.isActiveWindow());
+        QTRY_VERIFY_WITH_TIMEOUT(ShownNormally(), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.isActiveWindow(), kWaitMs);
         QTest::qWait(settleMs);  // nothing hides it again behind the user's back
         QVERIFY(ShownNormally());
       });

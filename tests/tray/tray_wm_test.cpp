@@ -91,7 +91,8 @@ class TrayWmTest : public QObject {
       QCOMPARE(d.InTray(), m_expectTray);
       if (m_expectTray) {
         OtherClient other;
-        QTRY_VERIFY(other.IsEmbedded(static_cast<xcb_window_t>(wayBack->winId())));
+        QTRY_VERIFY_WITH_TIMEOUT(other.IsEmbedded(static_cast<xcb_window_t>(wayBack->winId())),
+                                 TrayDriver::kWaitMs);
       }
       QTest::mouseClick(wayBack, m_expectTray ? Qt::LeftButton : Qt::RightButton, {}, {4, 4});
     };

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <sstream>
 
 #include "tools/hostsim/bench.h"
@@ -63,6 +65,22 @@ std::optional<Connection> Connect(const Options& options, std::string& error) {
   return c;
 }
 
+// Connects to the program, runs `body` in a session with it, then ends a spawned program and
+// leaves its status in `status`. An empty text, or what stopped the connection.
+std::string WithSession(const Options& options, const std::function<void(Session&)>& body,
+                        std::optional<ExitStatus>& status) {
+  const int interruptFd = InstallInterruptPipe();  // before the program starts
+  std::string error;
+  auto connection = Connect(options, error);
+  if (!connection) {
+    return error;
+  }
+  Session session(*connection->host, *connection->program, interruptFd);
+  body(session);
+  status = connection->program->Terminate(options.timeoutMs);
+  return {};
+}
+
 int RunScriptMode(const Options& options) {
   const auto source = ReadFile(options.scriptPath);
   if (!source) {
@@ -81,15 +99,17 @@ int RunScriptMode(const Options& options) {
       return 2;
     }
   }
-  const int interruptFd = InstallInterruptPipe();
-  std::string error;
-  auto connection = Connect(options, error);
-  if (!connection) {
+  RunResult result;
+  std::optional<ExitStatus> status;
+  if (const std::string error = WithSession(
+          options,
+          [&](Session& session) {
+            result = RunScript(script.commands, session, {options.timeoutMs, options.verbose});
+          },
+          status);
+      !error.empty()) {
     return BadUsage(error);
   }
-  Session session(*connection->host, *connection->program, interruptFd);
-  RunResult result = RunScript(script.commands, session, {options.timeoutMs, options.verbose});
-  const auto status = connection->program->Terminate(options.timeoutMs);
   if (result.exitCode == 0 && !EndedByUs(status)) {
     result = RunResult{1, result.line, "vantor1 " + Describe(*status) + " while ending"};
   }
@@ -100,15 +120,13 @@ int RunScriptMode(const Options& options) {
 }
 
 int RunDemoMode(const Options& options) {
-  const int interruptFd = InstallInterruptPipe();
-  std::string error;
-  auto connection = Connect(options, error);
-  if (!connection) {
+  int code = 0;
+  std::optional<ExitStatus> status;
+  if (const std::string error = WithSession(
+          options, [&](Session& session) { code = RunDemo(session, options); }, status);
+      !error.empty()) {
     return BadUsage(error);
   }
-  Session session(*connection->host, *connection->program, interruptFd);
-  const int code = RunDemo(session, options);
-  const auto status = connection->program->Terminate(options.timeoutMs);
   if (!EndedByUs(status)) {
     std::fprintf(stderr, "hostsim: vantor1 %s\n", Describe(*status).c_str());
     return 1;

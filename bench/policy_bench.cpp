@@ -33,7 +33,7 @@ void BM_PipeTransportOnly(benchmark::State& bench) {
     bench.SkipWithError("could not create the pipes");
     return;
   }
-  const auto message = testhost::ArgumentMessage(1, {kLine});
+  const auto message = FrameArguments(1, {kLine});
   std::vector<std::uint8_t> buffer(message.size());
   for (auto _ : bench) {
     link.toProgram.Put(message);
@@ -52,7 +52,7 @@ void BM_DecodeAndPolicyFollowedPlayer(benchmark::State& bench) {
     return;
   }
   WatchState state = FollowingAlpha();
-  const auto message = testhost::ArgumentMessage(1, {kLine});
+  const auto message = FrameArguments(1, {kLine});
   for (auto _ : bench) {
     link.toProgram.Put(message);
     ReleaseHostMessage(ReadHostMessage(link.readPipe, link.writePipe, state));
@@ -72,7 +72,7 @@ void BM_DecodeAndPolicyUnfollowed(benchmark::State& bench) {
     return;
   }
   WatchState state;
-  const auto message = testhost::ArgumentMessage(1, {kLine});
+  const auto message = FrameArguments(1, {kLine});
   for (auto _ : bench) {
     link.toProgram.Put(message);
     ReleaseHostMessage(ReadHostMessage(link.readPipe, link.writePipe, state));

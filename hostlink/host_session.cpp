@@ -31,15 +31,29 @@ int SendValue(CIpcPipe& pipe, int kind, int value) {
   return pipe.Write(frame.data(), static_cast<std::int32_t>(frame.size()));
 }
 
+const std::vector<std::vector<std::uint8_t>>& HandshakeFrames() {
+  static const std::vector<std::vector<std::uint8_t>> frames = [] {
+    std::vector<std::vector<std::uint8_t>> all{FrameText(1, kClientName)};
+    auto value = [&all](int kind, int v) {
+      const auto frame = FrameValue(kind, v);
+      all.emplace_back(frame.begin(), frame.end());
+    };
+    value(4, 1);
+    for (int v = 100; v <= 1499; ++v) {
+      value(5, v);
+    }
+    value(6, 43);
+    value(6, 0);
+    return all;
+  }();
+  return frames;
+}
+
 void SendHandshake(CIpcPipe& pipe) {
   // Results are not looked at: a message that finds no room is dropped and the rest go on.
-  SendText(pipe, 1, kClientName);
-  SendValue(pipe, 4, 1);
-  for (int value = 100; value <= 1499; ++value) {
-    SendValue(pipe, 5, value);
+  for (const std::vector<std::uint8_t>& frame : HandshakeFrames()) {
+    pipe.Write(frame.data(), static_cast<std::int32_t>(frame.size()));
   }
-  SendValue(pipe, 6, 43);
-  SendValue(pipe, 6, 0);
 }
 
 NewPipeResult HandleNewPipe(platform::WParam index, platform::LParam ringSize) {

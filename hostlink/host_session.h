@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "hostlink/ipc_pipe.h"
 #include "platform/thread_queue.h"
@@ -21,8 +22,10 @@ int SendText(CIpcPipe& pipe, int kind, const char* text);
 // Sends the low 16 bits of kind and of value.
 int SendValue(CIpcPipe& pipe, int kind, int value);
 
-// The registration handshake, 1,404 messages in this order, none of whose results is looked
-// at: text (1, "vantor2008"); value (4, 1); values (5, 100) .. (5, 1499); (6, 43); (6, 0).
+// The registration handshake, 1,404 frames in this order: text (1, "vantor2008");
+// value (4, 1); values (5, 100) .. (5, 1499); (6, 43); (6, 0).
+const std::vector<std::vector<std::uint8_t>>& HandshakeFrames();
+// Writes each frame of the handshake by its own Write, looking at none of the results.
 void SendHandshake(CIpcPipe& pipe);
 
 enum class NewPipeResult { ReadOpened, WriteOpened, ReadFailed, WriteFailed };

@@ -3,23 +3,15 @@
 #include <cassert>
 #include <cstring>
 #include <limits>
-#include <string>
 
 #include "hostlink/host_session.h"
+#include "hostlink/object_names.h"
 #include "hostlink/ring.h"
 #include "platform/last_error.h"
 #include "platform/thread_id.h"
 #include "platform/thread_queue.h"
 
 static_assert(CIpcPipe::kHeaderSize == kRingHeaderSize);
-
-namespace {
-
-std::string ObjectName(const char* kind, std::int32_t index) {
-  return std::string("Corvane2.") + kind + std::to_string(index);
-}
-
-}  // namespace
 
 CIpcPipe::~CIpcPipe() = default;
 
@@ -28,11 +20,11 @@ int CIpcPipe::Open(std::int32_t index, std::int32_t size) {
     return 0;
   }
   // Everything is opened into locals first, so that a failing step leaves the object as it was.
-  auto mutex = platform::NamedMutex::Open(ObjectName("IPCMutex", index));
+  auto mutex = platform::NamedMutex::Open(PipeMutexName(index));
   if (!mutex) {
     return 0;
   }
-  auto mapping = platform::FileMapping::Open(ObjectName("IPCFileMapping", index));
+  auto mapping = platform::FileMapping::Open(PipeMappingName(index));
   if (!mapping) {
     return 0;
   }

@@ -6,16 +6,8 @@
 #include "platform/named_mutex.h"
 
 // One end of the host's channel: a named mutex, a named file mapping and the ring in its view.
-//
-// Names: "Corvane2.IPCMutex<index>" and "Corvane2.IPCFileMapping<index>", created by the host.
-// View of one pipe, ringSize + 12 bytes, words 32-bit little-endian (byte table and ring rules
-// in hostlink/ring.h):
-//   offset 0   readerThreadId  thread that consumes this ring; the producer posts
-//                              "IPCDataReady" to it after each write
-//   offset 4   readIndex       next byte to consume; moved by the consumer only
-//   offset 8   writeIndex      next byte to produce; moved by the producer only
-//   offset 12  ring            ringSize data bytes
-// Ring rules: both indexes in 0 .. ringSize-1; empty when equal; at most ringSize-1 bytes held.
+// The objects are created by the host under the names of hostlink/object_names.h; the view
+// (a 12-byte header, then ringSize bytes) and the rules both sides keep are in hostlink/ring.h.
 //
 // An odd index is a read end (host to program): Open writes the caller's thread id at offset 0.
 // An even index is a write end: the host has written its own thread id there.

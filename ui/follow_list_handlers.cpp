@@ -1,13 +1,12 @@
 // The follow-list controls of the main window: the name box, the list view and the four
 // buttons that add, remove and clear names and keep the server's notification list in step.
+#include "hostlink/framing.h"
 #include "hostlink/host_session.h"
 #include "ui/follow_list_ctrl.h"
 #include "ui/name_edit.h"
 #include "ui/watch_dlg.h"
 
 namespace {
-
-constexpr int kServerCommandKind = 2;
 
 // A typed text is a name when it has 2 to 15 bytes; nothing else is checked, so blanks and
 // line breaks stay part of it.
@@ -30,7 +29,7 @@ void CWatchDlg::SendFollowCommand(const char* prefix, const std::string& name) {
   }
   const std::string text = prefix + name + "\n";
   // A command the host cannot take yet is dropped, as every failed send is.
-  (void)SendText(*m_pWritePipe, kServerCommandKind, text.c_str());
+  (void)SendText(*m_pWritePipe, kCommandKind, text.c_str());
 }
 
 void CWatchDlg::OnAddGnotify() {

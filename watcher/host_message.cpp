@@ -2,16 +2,11 @@
 
 #include <algorithm>
 
+#include "hostlink/framing.h"
 #include "watcher/calendar_clock.h"
 #include "watcher/policy.h"
 
 namespace {
-
-constexpr int kHeaderSize = 4;
-
-std::int16_t LittleEndian16(const std::uint8_t* bytes) {
-  return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8)));
-}
 
 // Bytes copied into buffer, 0 when the read failed.
 std::int32_t ReadUpTo(CIpcPipe& pipe, void* buffer, std::int32_t count) {
@@ -42,22 +37,6 @@ void ResetClaimOnNewSecond(WatchState& state) {
   }
 }
 
-// The argument strings inside payload[10 .. size): argCount of them at most, each up to its
-// NUL or the payload's end. Strings the payload does not hold are left out.
-std::vector<std::string> SplitArguments(const std::vector<std::uint8_t>& payload, std::size_t size,
-                                        std::int16_t argCount) {
-  std::vector<std::string> args;
-  std::size_t offset = HostMessage::kArgumentHeadSize;
-  for (int i = 0; i < argCount && offset < size; ++i) {
-    const auto begin = payload.begin() + static_cast<std::ptrdiff_t>(offset);
-    const auto end = payload.begin() + static_cast<std::ptrdiff_t>(size);
-    const auto nul = std::find(begin, end, std::uint8_t{0});
-    args.emplace_back(begin, nul);
-    offset = static_cast<std::size_t>(nul - payload.begin()) + 1;
-  }
-  return args;
-}
-
 std::unique_ptr<HostMessage> ReadData(CIpcPipe& readPipe, std::unique_ptr<HostMessage> message) {
   message->payload.resize(static_cast<std::size_t>(message->length));
   ReadUpTo(readPipe, message->payload.data(), message->length);
@@ -73,7 +52,7 @@ std::unique_ptr<HostMessage> ReadValue(CIpcPipe& readPipe, std::unique_ptr<HostM
   if (got == kept) {
     Skip(readPipe, message->length - kept);
   }
-  message->value = static_cast<std::uint16_t>(LittleEndian16(bytes));
+  message->value = LoadLe16(bytes);
   return message;
 }
 
@@ -83,7 +62,7 @@ std::unique_ptr<HostMessage> ReadArguments(CIpcPipe& readPipe, CIpcPipe& writePi
   std::vector<std::uint8_t> payload(static_cast<std::size_t>(message->length));
   const auto size = static_cast<std::size_t>(ReadUpTo(readPipe, payload.data(), message->length));
   std::copy_n(payload.begin(), std::min(size, message->head.size()), message->head.begin());
-  message->args = SplitArguments(payload, size, message->ArgCount());
+  message->args = ParseArguments(std::span(payload).first(size), message->ArgCount());
   HandleArgumentMessage(*message, writePipe, state);
   return message;
 }
@@ -91,11 +70,11 @@ std::unique_ptr<HostMessage> ReadArguments(CIpcPipe& readPipe, CIpcPipe& writePi
 }  // namespace
 
 std::int16_t HostMessage::Type() const {
-  return LittleEndian16(&head[2]);
+  return ArgumentType(head.data());
 }
 
 std::int16_t HostMessage::ArgCount() const {
-  return LittleEndian16(&head[8]);
+  return ArgumentCount(head.data());
 }
 
 const std::string& HostMessage::Arg(std::size_t i) const {
@@ -121,9 +100,9 @@ HostKindClass ClassifyHostKind(std::int16_t kind) {
     case 10:
     case 11:
       return HostKindClass::Value;
-    case HostMessage::kArgumentKind:
+    case kArgumentKind:
       return HostKindClass::Argument;
-    case HostMessage::kQuitKind:
+    case kQuitKind:
       return HostKindClass::Quit;
     default:
       return HostKindClass::Unlisted;
@@ -132,14 +111,16 @@ HostKindClass ClassifyHostKind(std::int16_t kind) {
 
 std::unique_ptr<HostMessage> ReadHostMessage(CIpcPipe& readPipe, CIpcPipe& writePipe,
                                              WatchState& state) {
-  std::uint8_t header[kHeaderSize];
-  if (readPipe.Read(header, kHeaderSize) != kHeaderSize) {
+  std::uint8_t header[kFrameHeaderSize];
+  if (readPipe.Read(header, kFrameHeaderSize) != kFrameHeaderSize) {
     return nullptr;  // empty ring, a torn header or a failed lock
   }
   ResetClaimOnNewSecond(state);
 
-  const std::int16_t kind = LittleEndian16(&header[0]);
-  const std::int16_t length = LittleEndian16(&header[2]);
+  // Both fields are read as signed, as the host writes them.
+  const FrameHeader fields = LoadFrameHeader(header);
+  const auto kind = static_cast<std::int16_t>(fields.kind);
+  const auto length = static_cast<std::int16_t>(fields.length);
   if (length < 0) {
     return nullptr;  // outside the format; nothing is allocated for it
   }

@@ -5,33 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "hostlink/framing.h"
 #include "hostlink/ipc_pipe.h"
 #include "watcher/watch_state.h"
 
-// Messages the host writes into the read end, little-endian, no padding:
-//   offset 0  kind     int16  message kind (below)
-//   offset 2  length   int16  payload bytes that follow (0 .. 32767)
-//   offset 4  payload  length bytes, shaped by the kind
-//
-// Kinds:
+// What the program makes of the messages the host writes into the read end (framing and the
+// argument payload: hostlink/framing.h), by kind:
 //   1, 2, 3, 9, 1000, 1002, 1004   data: payload kept as is, unexamined
 //   4, 5, 6, 7, 8, 10, 11          value: a 16-bit value, length 2
-//   1001                           argument message (below); handed to the observation policy
+//   1001                           argument message; handed to the observation policy, which
+//                                  acts on types 0 and 43 and examines argument 0 of every type
 //   1003                           quit: no payload; sets WatchState::quitRequested
 //   anything else                  not listed: skipped, and the read reports no message
-//
-// Argument payload (kind 1001):
-//   offset 0   int16  not examined
-//   offset 2   int16  type      0 identity, 43 game relation; argument 0 of every type is
-//                               examined as a possible game notification line
-//   offset 4   4 bytes not examined
-//   offset 8   int16  argCount
-//   offset 10  argCount NUL-terminated strings, back to back
 struct HostMessage {
-  static constexpr std::int16_t kQuitKind = 1003;
-  static constexpr std::int16_t kArgumentKind = 1001;
-  static constexpr int kArgumentHeadSize = 10;
-
   std::int16_t kind = 0;
   std::int16_t length = 0;
 

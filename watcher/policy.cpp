@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr std::int16_t kIdentityType = 0;
-constexpr std::int16_t kGameRelationType = 43;
-constexpr int kCommandKind = 2;
 constexpr double kStandardEtime = 15;
 // Near the limit a claim keeps the next reset one more second away, so that unconfirmed
 // boards are not given up while the host is still opening them.
@@ -83,7 +80,7 @@ void HandleArgumentMessage(const HostMessage& message, CIpcPipe& writePipe, Watc
   if (const auto game = ParseGameNotification(line)) {
     DecideObservation(*game, writePipe, state);
   }
-  if (message.Type() == kGameRelationType) {
+  if (message.Type() == kRelationType) {
     const std::int32_t gameNumber = line.empty() ? -1 : LeadingDecimal(line);
     const std::string& relation = message.Arg(1);
     if (!relation.empty() && (relation[0] == 'O' || relation[0] == 'X')) {

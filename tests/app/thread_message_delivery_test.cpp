@@ -83,7 +83,7 @@ class ThreadMessageDeliveryTest : public QObject {
         {[&] { return dialog() != nullptr; },
          [&] {
            QVERIFY(Post(IpcNewPipeMessage(), static_cast<platform::WParam>(readIndex)));
-           QVERIFY(host.Put(testhost::ArgumentMessage(0, {"Alpha"})));
+           QVERIFY(host.Put(FrameArguments(0, {"Alpha"})));
            QVERIFY(Post(IpcDataReadyMessage(), 0, 0));
          }},
         {[&] { return dialog() && dialog()->windowTitle() == "Vantor1 - Alpha"; },

@@ -7,6 +7,7 @@
 
 #include "hostlink/host_session.h"
 #include "hostlink/ipc_pipe.h"
+#include "hostlink/object_names.h"
 #include "platform/last_error.h"
 #include "platform/thread_id.h"
 #include "tests/hostlink/test_host.h"
@@ -142,7 +143,7 @@ TEST(IpcPipeOpen, UnusableSizesAndMissingObjectsFail) {
   EXPECT_EQ(pipe.Open(host.Index(), INT_MAX - 11), 0);  // size + 12 overflows
   EXPECT_EQ(pipe.Open(FreshPipeIndex(false), kRing), 0);
   const std::int32_t mutexOnly = FreshPipeIndex(false);
-  auto mutex = platform::NamedMutex::Create("Corvane2.IPCMutex" + std::to_string(mutexOnly));
+  auto mutex = platform::NamedMutex::Create(PipeMutexName(mutexOnly));
   EXPECT_EQ(pipe.Open(mutexOnly, kRing), 0);
   EXPECT_FALSE(pipe.IsOpen());
 }

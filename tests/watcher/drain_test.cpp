@@ -6,8 +6,6 @@
 
 namespace {
 
-using testhost::ArgumentMessage;
-using testhost::Frame;
 using Games = std::vector<std::int32_t>;
 
 class DrainTest : public ::testing::Test {
@@ -25,11 +23,11 @@ class DrainTest : public ::testing::Test {
 TEST_F(DrainTest, TitleIsSetOnceAndHoldsTheLongestNameWhole) {
   EXPECT_FALSE(Drain().newTitle);
   const std::string name(51, 'z');
-  Put(ArgumentMessage(0, {name + "tail"}));
+  Put(FrameArguments(0, {name + "tail"}));
   EXPECT_EQ(Drain().newTitle, "Vantor1 - " + name);
-  Put(ArgumentMessage(0, {"Dave"}));
-  Put(ArgumentMessage(0, {""}));
-  Put(ArgumentMessage(5, {"Other"}));
+  Put(FrameArguments(0, {"Dave"}));
+  Put(FrameArguments(0, {""}));
+  Put(FrameArguments(5, {"Other"}));
   EXPECT_FALSE(Drain().newTitle);
   EXPECT_EQ(state.myName, "Dave");
 }
@@ -37,11 +35,11 @@ TEST_F(DrainTest, TitleIsSetOnceAndHoldsTheLongestNameWhole) {
 // The quit takes effect at the end of the drain that read it; a refused message ends a drain
 // and the next drain goes on.
 TEST_F(DrainTest, QuitTakesEffectAfterTheRestOfItsDrainAndRefusalsEndADrain) {
-  Put(ArgumentMessage(43, {"1", "O"}));
-  Put(Frame(12, 0));
-  Put(Frame(1003, 0));
-  Put(ArgumentMessage(0, {"erin"}));
-  Put(ArgumentMessage(43, {"9", "O"}));
+  Put(FrameArguments(43, {"1", "O"}));
+  Put(Frame(12, {}));
+  Put(Frame(kQuitKind, {}));
+  Put(FrameArguments(0, {"erin"}));
+  Put(FrameArguments(43, {"9", "O"}));
   EXPECT_FALSE(Drain().quit);
   EXPECT_EQ(state.watchedGames, Games{1});
   const DrainOutcome outcome = Drain();

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "hostlink/framing.h"
 #include "hostlink/ipc_pipe.h"
+#include "hostlink/object_names.h"
 #include "hostlink/ring.h"
 #include "platform/file_mapping.h"
 #include "platform/named_mutex.h"
@@ -21,10 +23,9 @@ namespace testhost {
 class HostRing {
  public:
   HostRing(std::int32_t index, std::int32_t ringSize) : index_(index), ringSize_(ringSize) {
-    const std::string suffix = std::to_string(index);
     const std::size_t size = static_cast<std::size_t>(ringSize) + kRingHeaderSize;
-    mutex_ = platform::NamedMutex::Create("Corvane2.IPCMutex" + suffix);
-    mapping_ = platform::FileMapping::Create("Corvane2.IPCFileMapping" + suffix, size);
+    mutex_ = platform::NamedMutex::Create(PipeMutexName(index));
+    mapping_ = platform::FileMapping::Create(PipeMappingName(index), size);
     view_ = mapping_ ? mapping_->MapView(size) : nullptr;
   }
   bool Ready() const { return mutex_ && view_; }
@@ -107,50 +108,15 @@ struct HostLink {
   bool opened = false;
 };
 
-inline void PutLe16(std::vector<std::uint8_t>& bytes, std::int16_t value) {
-  bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
-  bytes.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
-}
-
-// A message as the host frames it: kind, length, payload.
-inline std::vector<std::uint8_t> Frame(std::int16_t kind, std::int16_t length,
-                                       const std::vector<std::uint8_t>& payload = {}) {
-  std::vector<std::uint8_t> bytes;
-  PutLe16(bytes, kind);
-  PutLe16(bytes, length);
-  bytes.insert(bytes.end(), payload.begin(), payload.end());
-  return bytes;
-}
-
-// The payload of an argument message: two unexamined bytes, type, four unexamined bytes,
-// argCount, then each argument with its NUL.
-inline std::vector<std::uint8_t> ArgumentPayload(std::int16_t type, std::int16_t argCount,
-                                                 const std::vector<std::string>& args) {
-  std::vector<std::uint8_t> payload = {0, 0};
-  PutLe16(payload, type);
-  payload.insert(payload.end(), 4, 0);
-  PutLe16(payload, argCount);
-  for (const std::string& arg : args) {
-    payload.insert(payload.end(), arg.c_str(), arg.c_str() + arg.size() + 1);
-  }
-  return payload;
-}
-
-// A whole, well-formed argument message.
-inline std::vector<std::uint8_t> ArgumentMessage(std::int16_t type,
-                                                 const std::vector<std::string>& args) {
-  const auto payload = ArgumentPayload(type, static_cast<std::int16_t>(args.size()), args);
-  return Frame(1001, static_cast<std::int16_t>(payload.size()), payload);
-}
-
 // The texts of the kind-2 messages in bytes, without their NULs; a malformed frame ends the
 // list with "<bad frame>".
 inline std::vector<std::string> DecodeCommands(const std::vector<std::uint8_t>& bytes) {
   std::vector<std::string> texts;
   std::size_t at = 0;
   while (at < bytes.size()) {
-    const std::size_t length = at + 4 <= bytes.size() ? bytes[at + 2] | bytes[at + 3] << 8 : 0;
-    if (length == 0 || bytes[at] != 2 || bytes[at + 1] != 0 || at + 4 + length > bytes.size() ||
+    const FrameHeader header = at + 4 <= bytes.size() ? LoadFrameHeader(&bytes[at]) : FrameHeader{};
+    const std::size_t length = header.length;
+    if (length == 0 || header.kind != kCommandKind || at + 4 + length > bytes.size() ||
         bytes[at + 4 + length - 1] != 0) {
       texts.push_back("<bad frame>");
       break;

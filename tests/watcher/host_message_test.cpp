@@ -6,13 +6,15 @@
 
 namespace {
 
-using testhost::ArgumentPayload;
-using testhost::Frame;
 using Bytes = std::vector<std::uint8_t>;
 using Texts = std::vector<std::string>;
 
-Bytes ArgumentFrame(const Bytes& payload) {
-  return Frame(1001, static_cast<std::int16_t>(payload.size()), payload);
+// A header alone, of any length.
+Bytes Header(int kind, int length) {
+  Bytes bytes(kFrameHeaderSize);
+  StoreFrameHeader(bytes.data(),
+                   {static_cast<std::uint16_t>(kind), static_cast<std::uint16_t>(length)});
+  return bytes;
 }
 
 class HostMessageTest : public ::testing::Test {
@@ -43,13 +45,13 @@ class HostMessageTest : public ::testing::Test {
 // Payload bytes left in the ring (unlisted kinds, long values, a quit with a payload) used to
 // be read as the next header.
 TEST_F(HostMessageTest, EveryPayloadIsTakenWholeFromTheRingAndFramingHolds) {
-  Put(Frame(1002, 3, {'a', 0, 'b'}));
-  Put(Frame(999, 5, {1, 0, 2, 0, 9}));
-  Put(Frame(12, 0));
-  Put(Frame(5, 6, {0x2A, 0, 0xE9, 0x03, 0x02, 0x00}));
-  Put(Frame(10, 1, {9}));
-  Put(Frame(1003, 2, {0xEE, 0xEE}));
-  Put(Frame(8, 2, {0x34, 0x12}));
+  Put(Frame(1002, Bytes{'a', 0, 'b'}));
+  Put(Frame(999, Bytes{1, 0, 2, 0, 9}));
+  Put(Frame(12, Bytes{}));
+  Put(Frame(5, Bytes{0x2A, 0, 0xE9, 0x03, 0x02, 0x00}));
+  Put(Frame(10, Bytes{9}));
+  Put(Frame(1003, Bytes{0xEE, 0xEE}));
+  Put(Frame(8, Bytes{0x34, 0x12}));
   EXPECT_EQ(Next()->payload, (Bytes{'a', 0, 'b'}));
   EXPECT_EQ(Read(), nullptr);  // an unlisted kind reports no message...
   EXPECT_EQ(Read(), nullptr);
@@ -64,7 +66,7 @@ TEST_F(HostMessageTest, EveryPayloadIsTakenWholeFromTheRingAndFramingHolds) {
 // A negative length used to become a huge allocation and payload read.
 TEST_F(HostMessageTest, NegativeLengthTornHeaderOrUnopenedEndYieldNothing) {
   for (std::int16_t kind : {1, 5, 1001, 1003}) {
-    Put(Frame(kind, -1));
+    Put(Header(kind, -1));
     EXPECT_EQ(Read(), nullptr) << "kind " << kind;
   }
   EXPECT_FALSE(state.quitRequested);
@@ -77,13 +79,13 @@ TEST_F(HostMessageTest, NegativeLengthTornHeaderOrUnopenedEndYieldNothing) {
 // The argument walk used to run past the payload when argCount promised more strings than it
 // held, when the last string had no NUL, or when the payload was shorter than its head.
 TEST_F(HostMessageTest, ArgumentWalkStopsAtTheEndOfThePayload) {
-  Put(ArgumentFrame(ArgumentPayload(43, 3, {"12"})));
+  Put(Frame(kArgumentKind, ArgumentPayload(43, 3, {"12"})));
   Bytes unterminated = ArgumentPayload(0, 2, {"x"});
   unterminated.insert(unterminated.end(), {'b', 'o', 'b'});
-  Put(ArgumentFrame(unterminated));
-  Put(ArgumentFrame(ArgumentPayload(0, -2, {"mallory"})));
-  Put(Frame(1001, 9, {0, 0, 0, 0, 0, 0, 0, 0, 2}));
-  Put(Frame(7, 2, {'Z', 0}));
+  Put(Frame(kArgumentKind, unterminated));
+  Put(Frame(kArgumentKind, ArgumentPayload(0, -2, {"mallory"})));
+  Put(Frame(1001, Bytes{0, 0, 0, 0, 0, 0, 0, 0, 2}));
+  Put(Frame(7, Bytes{'Z', 0}));
   auto message = Next();
   EXPECT_EQ(message->args, Texts{"12"});
   EXPECT_EQ(message->Arg(1), "");

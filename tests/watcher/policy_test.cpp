@@ -30,8 +30,8 @@ class PolicyTest : public ::testing::Test {
 
   void Handle(std::int16_t type, const Texts& args, CIpcPipe* pipe = nullptr) {
     HostMessage message;
-    message.kind = HostMessage::kArgumentKind;
-    const auto head = testhost::ArgumentPayload(type, static_cast<std::int16_t>(args.size()), {});
+    message.kind = kArgumentKind;
+    const auto head = ArgumentPayload(type, static_cast<int>(args.size()), {});
     std::copy(head.begin(), head.end(), message.head.begin());
     message.args = args;
     HandleArgumentMessage(message, pipe ? *pipe : link.writePipe, state);
@@ -162,7 +162,7 @@ TEST_F(PolicyTest, ClaimsWithinOneSecondStopAtTheLimitUntilTheHeldSecondPasses) 
   state.maxGameWindows = 4;
   auto deliver = [this](int count) {
     for (int i = 0; i < count; ++i) {
-      ASSERT_TRUE(link.toProgram.Put(testhost::ArgumentMessage(1, {Line("alpha", "b")})));
+      ASSERT_TRUE(link.toProgram.Put(FrameArguments(1, {Line("alpha", "b")})));
       ReleaseHostMessage(ReadHostMessage(link.readPipe, link.writePipe, state));
     }
   };
@@ -182,7 +182,7 @@ TEST_F(PolicyTest, ClaimsWithinOneSecondStopAtTheLimitUntilTheHeldSecondPasses) 
 TEST_F(PolicyTest, ClaimsStillStopAtTheLimitAfterTheYear2038) {
   SetCalendarClockForTesting([] { return std::int64_t{1} << 31; });
   for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(link.toProgram.Put(testhost::ArgumentMessage(1, {Line("alpha", "b")})));
+    ASSERT_TRUE(link.toProgram.Put(FrameArguments(1, {Line("alpha", "b")})));
     ReleaseHostMessage(ReadHostMessage(link.readPipe, link.writePipe, state));
   }
   EXPECT_EQ(Sent().size(), 2u);

@@ -10,10 +10,6 @@
 
 namespace hostsim {
 
-// The object names of pipe `index`: "Corvane2.IPCMutex<index>", "Corvane2.IPCFileMapping<index>".
-std::string PipeMutexName(std::int32_t index);
-std::string PipeMappingName(std::int32_t index);
-
 enum class PipeStatus {
   Ok,
   TooLarge,    // the bytes can never fit: count >= ringSize

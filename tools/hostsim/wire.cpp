@@ -2,23 +2,11 @@
 
 #include <cstdio>
 
+#include "hostlink/host_session.h"
+
 namespace hostsim {
 
 namespace {
-
-void AppendLe16(std::vector<std::uint8_t>& out, std::uint16_t value) {
-  out.push_back(static_cast<std::uint8_t>(value));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-std::vector<std::uint8_t> Frame(int kind, std::span<const std::uint8_t> payload) {
-  std::vector<std::uint8_t> frame;
-  frame.reserve(4 + payload.size());
-  AppendLe16(frame, static_cast<std::uint16_t>(kind));
-  AppendLe16(frame, static_cast<std::uint16_t>(payload.size()));
-  frame.insert(frame.end(), payload.begin(), payload.end());
-  return frame;
-}
 
 bool IsOctalDigit(char c) {
   return c >= '0' && c <= '7';
@@ -27,11 +15,11 @@ bool IsOctalDigit(char c) {
 }  // namespace
 
 bool WireMessage::IsValue() const {
-  return kind >= 4 && kind <= 6 && payload.size() == 2;
+  return IsProgramValue(kind, payload.size());
 }
 
 std::uint16_t WireMessage::Value() const {
-  return static_cast<std::uint16_t>(payload[0] | payload[1] << 8);
+  return LoadLe16(payload.data());
 }
 
 std::string_view WireMessage::Bytes() const {
@@ -39,35 +27,24 @@ std::string_view WireMessage::Bytes() const {
 }
 
 std::vector<std::uint8_t> ValueMessage(int kind, std::int64_t value) {
-  std::vector<std::uint8_t> payload;
-  AppendLe16(payload, static_cast<std::uint16_t>(value));
-  return Frame(kind, payload);
+  const auto frame = FrameValue(kind, static_cast<int>(value));
+  return {frame.begin(), frame.end()};
 }
 
 std::optional<std::vector<std::uint8_t>> DataMessage(int kind, std::string_view text) {
   if (text.size() + 1 > kMaxHostPayload) {
     return std::nullopt;
   }
-  std::vector<std::uint8_t> payload(text.begin(), text.end());
-  payload.push_back(0);
-  return Frame(kind, payload);
+  return FrameText(kind, text);
 }
 
 std::optional<std::vector<std::uint8_t>> ArgumentMessage(int type,
                                                          const std::vector<std::string>& args) {
-  std::vector<std::uint8_t> payload;
-  AppendLe16(payload, 0);
-  AppendLe16(payload, static_cast<std::uint16_t>(type));
-  payload.insert(payload.end(), 4, 0);
-  AppendLe16(payload, static_cast<std::uint16_t>(args.size()));
-  for (const std::string& arg : args) {
-    payload.insert(payload.end(), arg.begin(), arg.end());
-    payload.push_back(0);
-  }
-  if (payload.size() > kMaxHostPayload || args.size() > 32767) {
+  std::vector<std::uint8_t> frame = FrameArguments(type, args);
+  if (frame.empty()) {
     return std::nullopt;
   }
-  return Frame(kArgumentKind, payload);
+  return frame;
 }
 
 std::vector<std::uint8_t> QuitMessage() {
@@ -76,31 +53,33 @@ std::vector<std::uint8_t> QuitMessage() {
 
 std::vector<std::uint8_t> RelationMessage(int game, char letter) {
   // Two short arguments always fit.
-  return *ArgumentMessage(kRelationType, {std::to_string(game), std::string(1, letter)});
+  return FrameArguments(kRelationType, {std::to_string(game), std::string(1, letter)});
 }
 
+namespace {
+
+WireMessage Decoded(std::span<const std::uint8_t> frame) {
+  FrameDecoder decoder;
+  decoder.Feed(frame);
+  return *decoder.Next();
+}
+
+}  // namespace
+
 WireMessage TextWire(int kind, std::string_view text) {
-  WireMessage message{static_cast<std::int16_t>(kind), {text.begin(), text.end()}};
-  message.payload.push_back(0);
-  return message;
+  return Decoded(FrameText(kind, text));
 }
 
 WireMessage ValueWire(int kind, int value) {
-  WireMessage message{static_cast<std::int16_t>(kind), {}};
-  AppendLe16(message.payload, static_cast<std::uint16_t>(value));
-  return message;
+  return Decoded(FrameValue(kind, value));
 }
 
 const std::vector<WireMessage>& ExpectedHandshake() {
   static const std::vector<WireMessage> handshake = [] {
     std::vector<WireMessage> messages;
-    messages.push_back(TextWire(1, "vantor2008"));
-    messages.push_back(ValueWire(4, 1));
-    for (int v = 100; v <= 1499; ++v) {
-      messages.push_back(ValueWire(5, v));
+    for (const std::vector<std::uint8_t>& frame : HandshakeFrames()) {
+      messages.push_back(Decoded(frame));
     }
-    messages.push_back(ValueWire(6, 43));
-    messages.push_back(ValueWire(6, 0));
     return messages;
   }();
   return handshake;
@@ -117,17 +96,18 @@ void FrameDecoder::Feed(std::span<const std::uint8_t> bytes) {
 }
 
 std::optional<WireMessage> FrameDecoder::Next() {
-  if (Buffered() < 4) {
+  if (Buffered() < kFrameHeaderSize) {
     return std::nullopt;
   }
   const std::uint8_t* p = buffer_.data() + start_;
-  const auto kind = static_cast<std::int16_t>(p[0] | p[1] << 8);
-  const std::size_t length = static_cast<std::uint16_t>(p[2] | p[3] << 8);
-  if (Buffered() < 4 + length) {
+  const FrameHeader header = LoadFrameHeader(p);
+  const std::size_t length = header.length;
+  if (Buffered() < kFrameHeaderSize + length) {
     return std::nullopt;
   }
-  WireMessage message{kind, {p + 4, p + 4 + length}};
-  start_ += 4 + length;
+  const std::uint8_t* payload = p + kFrameHeaderSize;
+  WireMessage message{static_cast<std::int16_t>(header.kind), {payload, payload + length}};
+  start_ += kFrameHeaderSize + length;
   return message;
 }
 

@@ -7,33 +7,11 @@
 #include <string_view>
 #include <vector>
 
-// The messages that cross the channel, as the host builds and reads them. Framing, both
-// directions (little-endian):
-//
-// | offset | width  | field   | meaning                                             |
-// |--------|--------|---------|-----------------------------------------------------|
-// | 0      | 2      | kind    | message kind                                        |
-// | 2      | 2      | length  | payload bytes that follow; the program reads it as  |
-// |        |        |         | signed, so the host never writes more than 32767    |
-// | 4      | length | payload | text and NUL, a 16-bit value, or an argument payload|
-//
-// Argument payload (kind 1001), written by the host:
-//
-// | offset | width | field    | meaning                                           |
-// |--------|-------|----------|---------------------------------------------------|
-// | 0      | 2     | -        | unused, 0                                         |
-// | 2      | 2     | type     | 0 identity, 1 server text line, 43 game relation  |
-// | 4      | 4     | -        | unused, 0                                         |
-// | 8      | 2     | argCount | number of arguments                               |
-// | 10     | rest  | args     | argCount NUL-terminated strings, back to back     |
-namespace hostsim {
+#include "hostlink/framing.h"
 
-inline constexpr std::size_t kMaxHostPayload = 32767;
-inline constexpr int kArgumentKind = 1001;
-inline constexpr int kQuitKind = 1003;
-inline constexpr int kIdentityType = 0;
-inline constexpr int kLineType = 1;
-inline constexpr int kRelationType = 43;
+// The messages that cross the channel, as the host builds and reads them (framing and payloads:
+// hostlink/framing.h).
+namespace hostsim {
 
 // One message, whole; kinds travel as 16 bits and are kept as the program's signed reading.
 struct WireMessage {

@@ -2,7 +2,6 @@
 // time into the simulator's host side draining the write end on a thread of its own.
 #include <benchmark/benchmark.h>
 #include <poll.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -14,10 +13,9 @@
 
 #include "hostlink/host_session.h"
 #include "hostlink/ipc_pipe.h"
-#include "hostlink/ring.h"
+#include "hostside/host_side.h"
 #include "platform/thread_id.h"
 #include "platform/thread_queue.h"
-#include "tools/hostsim/host_side.h"
 
 namespace {
 
@@ -25,20 +23,10 @@ constexpr std::int32_t kRingSize = 65536;
 constexpr std::size_t kHandshakeMessages = 1404;
 
 // The host's objects of one pipe, named apart from any other process's.
-struct HostObjects {
-  explicit HostObjects(std::int32_t offset)
-      : index(static_cast<std::int32_t>(::getpid() % 2000000) * 1000 + 900 + offset),
-        mutex(platform::NamedMutex::Create("Corvane2.IPCMutex" + std::to_string(index))),
-        mapping(platform::FileMapping::Create("Corvane2.IPCFileMapping" + std::to_string(index),
-                                              kRingSize + kRingHeaderSize)),
-        view(mapping ? mapping->MapView(kRingSize + kRingHeaderSize) : nullptr) {}
-  bool Valid() const { return mutex && view; }
-
-  std::int32_t index;
-  std::unique_ptr<platform::NamedMutex> mutex;
-  std::unique_ptr<platform::FileMapping> mapping;
-  std::unique_ptr<platform::MappedView> view;
-};
+std::unique_ptr<hostside::HostPipe> HostObjects(hostside::PipeEnd end) {
+  std::string error;
+  return hostside::HostPipe::CreateNext(end, kRingSize, error);
+}
 
 void DrainQueue(platform::ThreadMessageQueue& queue) {
   queue.ClearWakeups();
@@ -49,10 +37,10 @@ void DrainQueue(platform::ThreadMessageQueue& queue) {
 // One message Write then Read through an odd pipe whose reader is this thread.
 void BM_PipeWriteThenRead(benchmark::State& state) {
   const auto size = static_cast<std::int32_t>(state.range(0));
-  HostObjects host(1);
+  const auto host = HostObjects(hostside::PipeEnd::ToProgram);
   auto queue = platform::ThreadMessageQueue::Create();
   CIpcPipe pipe;
-  if (!host.Valid() || !queue || pipe.Open(host.index, kRingSize) != 1) {
+  if (!host || !queue || pipe.Open(host->Index(), kRingSize) != 1) {
     state.SkipWithError("cannot set up the pipe");
     return;
   }
@@ -79,9 +67,9 @@ BENCHMARK(BM_PipeWriteThenRead)->Arg(6)->Arg(90);
 // the lock, the index checks and the copies alone.
 void BM_PipeWriteThenReadWithoutPost(benchmark::State& state) {
   const auto size = static_cast<std::int32_t>(state.range(0));
-  HostObjects host(4);  // even: Open leaves offset 0 alone
+  const auto host = HostObjects(hostside::PipeEnd::ToHost);  // Open leaves offset 0 alone
   CIpcPipe pipe;
-  if (!host.Valid() || pipe.Open(host.index, kRingSize) != 1) {
+  if (!host || pipe.Open(host->Index(), kRingSize) != 1) {
     state.SkipWithError("cannot set up the pipe");
     return;
   }
@@ -142,9 +130,9 @@ class DrainingHost {
  private:
   void Run() {
     std::string error;
-    auto host = hostsim::HostSide::Create(program_, hostsim::HostSide::PrivateIndexBase(), error);
-    hostsim::HostPipe* pipe =
-        host ? host->CreatePipe(hostsim::PipeEnd::ToHost, kRingSize, error) : nullptr;
+    auto host = hostside::HostSide::Create(program_, std::nullopt, error);
+    hostside::HostPipe* pipe =
+        host ? host->CreatePipe(hostside::PipeEnd::ToHost, kRingSize, error) : nullptr;
     {
       std::lock_guard lock(mutex_);
       index_ = pipe ? pipe->Index() : 0;

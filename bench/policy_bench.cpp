@@ -11,7 +11,7 @@
 #include <limits>
 #include <vector>
 
-#include "tests/watcher/host_end.h"
+#include "hostside/loopback.h"
 #include "watcher/host_message.h"
 
 namespace {
@@ -28,35 +28,35 @@ WatchState FollowingAlpha() {
 }
 
 void BM_PipeTransportOnly(benchmark::State& bench) {
-  testhost::HostLink link(1 << 16);
-  if (!link.opened) {
+  hostside::Loopback link(1 << 16);
+  if (!link.Opened()) {
     bench.SkipWithError("could not create the pipes");
     return;
   }
   const auto message = FrameArguments(1, {kLine});
   std::vector<std::uint8_t> buffer(message.size());
   for (auto _ : bench) {
-    link.toProgram.Put(message);
+    link.Put(message);
     benchmark::DoNotOptimize(
         link.readPipe.Read(buffer.data(), static_cast<std::int32_t>(buffer.size())));
     link.writePipe.Write(kCommand.c_str(), static_cast<std::int32_t>(kCommand.size() + 1));
-    benchmark::DoNotOptimize(link.fromProgram.TakeAll());
+    benchmark::DoNotOptimize(link.toHost->TakeAll());
   }
 }
 BENCHMARK(BM_PipeTransportOnly);
 
 void BM_DecodeAndPolicyFollowedPlayer(benchmark::State& bench) {
-  testhost::HostLink link(1 << 16);
-  if (!link.opened) {
+  hostside::Loopback link(1 << 16);
+  if (!link.Opened()) {
     bench.SkipWithError("could not create the pipes");
     return;
   }
   WatchState state = FollowingAlpha();
   const auto message = FrameArguments(1, {kLine});
   for (auto _ : bench) {
-    link.toProgram.Put(message);
+    link.Put(message);
     ReleaseHostMessage(ReadHostMessage(link.readPipe, link.writePipe, state));
-    benchmark::DoNotOptimize(link.fromProgram.TakeAll());
+    benchmark::DoNotOptimize(link.toHost->TakeAll());
   }
   if (state.claimedBoards <= 0) {
     bench.SkipWithError("no observe command was sent");
@@ -66,15 +66,15 @@ BENCHMARK(BM_DecodeAndPolicyFollowedPlayer);
 
 // A notification that is decided against (nobody followed): decode and tokenise, no send.
 void BM_DecodeAndPolicyUnfollowed(benchmark::State& bench) {
-  testhost::HostLink link(1 << 16);
-  if (!link.opened) {
+  hostside::Loopback link(1 << 16);
+  if (!link.Opened()) {
     bench.SkipWithError("could not create the pipes");
     return;
   }
   WatchState state;
   const auto message = FrameArguments(1, {kLine});
   for (auto _ : bench) {
-    link.toProgram.Put(message);
+    link.Put(message);
     ReleaseHostMessage(ReadHostMessage(link.readPipe, link.writePipe, state));
   }
 }

@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "tests/watcher/host_end.h"
+#include "hostlink/ring.h"
+#include "hostside/loopback.h"
 #include "watcher/calendar_clock.h"
 #include "watcher/drain.h"
 
@@ -15,9 +16,9 @@ namespace {
 
 constexpr std::int32_t kRingSize = 1 << 16;
 
-testhost::HostLink& Link() {
-  static testhost::HostLink link(kRingSize);
-  if (!link.opened) {
+hostside::Loopback& Link() {
+  static hostside::Loopback link(kRingSize);
+  if (!link.Opened()) {
     std::abort();
   }
   return link;
@@ -42,12 +43,12 @@ WatchState StateFor(std::uint8_t options) {
 }
 
 // What must hold after any input, however malformed.
-void CheckInvariants(const WatchState& state, const std::vector<std::uint8_t>& sent) {
+void CheckInvariants(const WatchState& state, const std::vector<std::string>& sent) {
   if (state.watchedCount != static_cast<std::int32_t>(state.watchedGames.size()) ||
       state.myName.size() > WatchState::kMaxNameLength) {
     std::abort();
   }
-  for (const std::string& command : testhost::DecodeCommands(sent)) {
+  for (const std::string& command : sent) {
     const std::string_view text(command);
     if (text.substr(0, 8) != "observe " || text.back() != '\n') {
       std::abort();
@@ -61,17 +62,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) {
     return 0;
   }
-  testhost::HostLink& link = Link();
+  hostside::Loopback& link = Link();
   SetCalendarClockForTesting([] { return std::int64_t{1000}; });
   WatchState state = StateFor(data[0]);
   const std::size_t bytes = std::min<std::size_t>(size - 1, kRingSize - 1);
-  if (!link.toProgram.Put(data + 1, static_cast<std::int32_t>(bytes))) {
+  if (!link.Put({data + 1, bytes})) {
     std::abort();
   }
   // A drain stops at a refused message; the host's next signal starts another.
-  while (link.toProgram.BytesInUse() > 0) {
+  while (RingBytesInUse(LoadRingHeader(link.toProgram->View()), kRingSize) > 0) {
     DrainReadPipe(link.readPipe, link.writePipe, state);
   }
-  CheckInvariants(state, link.fromProgram.TakeAll());
+  CheckInvariants(state, link.TakeCommands());
   return 0;
 }

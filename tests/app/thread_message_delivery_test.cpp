@@ -9,8 +9,9 @@
 
 #include "app/thread_message_pump.h"
 #include "app/watch_app.h"
+#include "hostlink/framing.h"
 #include "hostlink/host_session.h"
-#include "tests/watcher/host_end.h"
+#include "hostside/host_pipe.h"
 #include "ui/watch_dlg.h"
 
 namespace {
@@ -73,9 +74,10 @@ class ThreadMessageDeliveryTest : public QObject {
     auto queue = platform::ThreadMessageQueue::Create();
     QVERIFY(queue != nullptr);
     ThreadMessagePump pump(*queue, [](const auto& m) { theApp.DispatchThreadMessage(m); });
-    const std::int32_t readIndex = testhost::FreshReadIndex();
-    testhost::HostRing host(readIndex, 4096);
-    QVERIFY(host.Ready());
+    std::string error;
+    const auto host = hostside::HostPipe::CreateNext(hostside::PipeEnd::ToProgram, 4096, error);
+    QVERIFY(host != nullptr);
+    const std::int32_t readIndex = host->Index();
     const auto dialog = [] { return qobject_cast<CWatchDlg*>(QApplication::activeModalWidget()); };
     QStringList boxes;
     Script script;
@@ -83,7 +85,7 @@ class ThreadMessageDeliveryTest : public QObject {
         {[&] { return dialog() != nullptr; },
          [&] {
            QVERIFY(Post(IpcNewPipeMessage(), static_cast<platform::WParam>(readIndex)));
-           QVERIFY(host.Put(FrameArguments(0, {"Alpha"})));
+           QVERIFY(host->Write(FrameArguments(0, {"Alpha"})).status == hostside::PipeStatus::Ok);
            QVERIFY(Post(IpcDataReadyMessage(), 0, 0));
          }},
         {[&] { return dialog() && dialog()->windowTitle() == "Vantor1 - Alpha"; },

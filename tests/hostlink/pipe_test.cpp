@@ -19,7 +19,7 @@ using testing_platform::RunInChild;
 
 constexpr std::int32_t kRing = 16;
 
-std::string RingText(const HostRing& host) {
+std::string RingText(const HostPipe& host) {
   return std::string(reinterpret_cast<const char*>(host.View() + kRingHeaderSize), kRing);
 }
 
@@ -27,13 +27,14 @@ std::string RingText(const HostRing& host) {
 class IpcPipe : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(host_.Ready());
+    ASSERT_TRUE(hostPipe_);
     queue_ = platform::ThreadMessageQueue::Create();
     ASSERT_TRUE(queue_);
     ASSERT_EQ(pipe_.Open(host_.Index(), kRing), 1);
   }
 
-  HostRing host_{FreshPipeIndex(true), kRing};
+  std::unique_ptr<HostPipe> hostPipe_ = NewHostPipe(PipeEnd::ToProgram, kRing);
+  HostPipe& host_ = *hostPipe_;
   CIpcPipe pipe_;
   std::unique_ptr<platform::ThreadMessageQueue> queue_;
   char buffer_[kRing + 1] = {};
@@ -135,14 +136,14 @@ TEST_F(IpcPipe, AbandonedLockFailsOnceAndIsGivenBack) {
 }
 
 TEST(IpcPipeOpen, UnusableSizesAndMissingObjectsFail) {
-  HostRing host(FreshPipeIndex(false), kRing);
+  const auto host = NewHostPipe(PipeEnd::ToHost, kRing);
   CIpcPipe pipe;
-  EXPECT_EQ(pipe.Open(host.Index(), 0), 0);
-  EXPECT_EQ(pipe.Open(host.Index(), -1), 0);
-  EXPECT_EQ(pipe.Open(host.Index(), kRing + 1), 0);     // view larger than the object
-  EXPECT_EQ(pipe.Open(host.Index(), INT_MAX - 11), 0);  // size + 12 overflows
-  EXPECT_EQ(pipe.Open(FreshPipeIndex(false), kRing), 0);
-  const std::int32_t mutexOnly = FreshPipeIndex(false);
+  EXPECT_EQ(pipe.Open(host->Index(), 0), 0);
+  EXPECT_EQ(pipe.Open(host->Index(), -1), 0);
+  EXPECT_EQ(pipe.Open(host->Index(), kRing + 1), 0);     // view larger than the object
+  EXPECT_EQ(pipe.Open(host->Index(), INT_MAX - 11), 0);  // size + 12 overflows
+  EXPECT_EQ(pipe.Open(UnusedIndex(PipeEnd::ToHost), kRing), 0);
+  const std::int32_t mutexOnly = UnusedIndex(PipeEnd::ToHost);
   auto mutex = platform::NamedMutex::Create(PipeMutexName(mutexOnly));
   EXPECT_EQ(pipe.Open(mutexOnly, kRing), 0);
   EXPECT_FALSE(pipe.IsOpen());
@@ -161,16 +162,17 @@ TEST(IpcPipeOpen, NeverOpenedEndFailsWithoutTouchingMemory) {
 }
 
 TEST(IpcPipeOpen, FailedReopenKeepsTheWorkingEndAndGoodReopenReplacesIt) {
-  HostRing first(FreshPipeIndex(false), kRing), second(FreshPipeIndex(false), kRing);
+  const auto first = NewHostPipe(PipeEnd::ToHost, kRing);
+  const auto second = NewHostPipe(PipeEnd::ToHost, kRing);
   CIpcPipe pipe;
-  ASSERT_EQ(pipe.Open(first.Index(), kRing), 1);
-  EXPECT_EQ(pipe.Open(second.Index(), kRing + 1), 0);
+  ASSERT_EQ(pipe.Open(first->Index(), kRing), 1);
+  EXPECT_EQ(pipe.Open(second->Index(), kRing + 1), 0);
   pipe.Write("ab", 2);
-  EXPECT_EQ(first.TakeAll().size(), 2u);
-  ASSERT_EQ(pipe.Open(second.Index(), kRing / 2), 1);
+  EXPECT_EQ(first->TakeAll().size(), 2u);
+  ASSERT_EQ(pipe.Open(second->Index(), kRing / 2), 1);
   pipe.Write("cde", 3);
-  EXPECT_EQ(first.TakeAll().size(), 0u);
-  EXPECT_EQ(second.TakeAll().size(), 3u);
+  EXPECT_EQ(first->TakeAll().size(), 0u);
+  EXPECT_EQ(second->TakeAll().size(), 3u);
 }
 
 }  // namespace

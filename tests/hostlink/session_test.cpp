@@ -36,7 +36,10 @@ const Bytes& ExpectedHandshake() {
 // write end announced gets the whole registration, in either order.
 TEST(HostSession, EachWriteAnnouncementSendsTheHandshakeInEitherOrder) {
   for (bool readFirst : {true, false}) {
-    HostRing readHost(FreshPipeIndex(true), 4096), writeHost(FreshPipeIndex(false), 65536);
+    const auto readPipe = NewHostPipe(PipeEnd::ToProgram, 4096);
+    const auto writePipe = NewHostPipe(PipeEnd::ToHost, 65536);
+    HostPipe& readHost = *readPipe;
+    HostPipe& writeHost = *writePipe;
     const auto readIndex = static_cast<platform::WParam>(readHost.Index());
     const auto writeIndex = static_cast<platform::WParam>(writeHost.Index());
     if (readFirst) {
@@ -51,19 +54,21 @@ TEST(HostSession, EachWriteAnnouncementSendsTheHandshakeInEitherOrder) {
     EXPECT_EQ(writeHost.TakeAll(), ExpectedHandshake()) << "read first: " << readFirst;
     EXPECT_EQ(Header(readHost).writeIndex, 0);
   }
-  HostRing first(FreshPipeIndex(false), 65536), second(FreshPipeIndex(false), 65536);
-  for (HostRing* host : {&first, &first, &second}) {
+  const auto first = NewHostPipe(PipeEnd::ToHost, 65536);
+  const auto second = NewHostPipe(PipeEnd::ToHost, 65536);
+  for (HostPipe* host : {first.get(), first.get(), second.get()}) {
     ASSERT_EQ(HandleNewPipe(static_cast<platform::WParam>(host->Index()), 65536),
               NewPipeResult::WriteOpened);
     EXPECT_EQ(host->TakeAll(), ExpectedHandshake());
   }
-  EXPECT_TRUE(first.TakeAll().empty());
+  EXPECT_TRUE(first->TakeAll().empty());
 }
 
 TEST(HostSessionFailure, AnnouncementOfMissingObjectsOrBadSizeFails) {
-  EXPECT_EQ(HandleNewPipe(FreshPipeIndex(true), 4096), NewPipeResult::ReadFailed);
-  EXPECT_EQ(HandleNewPipe(FreshPipeIndex(false), 4096), NewPipeResult::WriteFailed);
-  HostRing host(FreshPipeIndex(false), 4096);
+  EXPECT_EQ(HandleNewPipe(UnusedIndex(PipeEnd::ToProgram), 4096), NewPipeResult::ReadFailed);
+  EXPECT_EQ(HandleNewPipe(UnusedIndex(PipeEnd::ToHost), 4096), NewPipeResult::WriteFailed);
+  const auto pipe = NewHostPipe(PipeEnd::ToHost, 4096);
+  HostPipe& host = *pipe;
   const platform::LParam tooLarge = platform::LParam{1} << 32 | 4096;  // not truncated to 4096
   EXPECT_EQ(HandleNewPipe(static_cast<platform::WParam>(host.Index()), tooLarge),
             NewPipeResult::WriteFailed);
@@ -72,7 +77,8 @@ TEST(HostSessionFailure, AnnouncementOfMissingObjectsOrBadSizeFails) {
 }
 
 TEST(HostSessionSenders, TextMustFitTheLengthFieldAndValuesTravelAsLow16Bits) {
-  HostRing host(FreshPipeIndex(false), 0x20000);
+  const auto hostPipe = NewHostPipe(PipeEnd::ToHost, 0x20000);
+  HostPipe& host = *hostPipe;
   CIpcPipe pipe;
   EXPECT_EQ(SendValue(pipe, 4, 1), 0);  // not opened yet
   ASSERT_EQ(pipe.Open(host.Index(), 0x20000), 1);

@@ -1,28 +1,37 @@
 #pragma once
-// The host's side of a pipe inside the test process: testhost::HostRing, plus direct access to
+// The host's side of a pipe inside the test process (hostside::HostPipe), plus direct access to
 // the shared header.
-#include <unistd.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "hostlink/ring.h"
+#include "hostside/host_pipe.h"
 #include "platform/thread_queue.h"
-#include "tests/watcher/host_end.h"
 
-using testhost::HostRing;
+using hostside::HostPipe;
+using hostside::PipeEnd;
 
-// A pipe index no other test or test process uses: derived from the pid and a counter.
-inline std::int32_t FreshPipeIndex(bool odd) {
-  static std::int32_t counter = 0;
-  counter += 2;
-  return static_cast<std::int32_t>(::getpid() % 2000000) * 1000 + counter % 1000 + (odd ? 1 : 0);
+// A pipe of this process's block; the test fails when it cannot be created.
+inline std::unique_ptr<HostPipe> NewHostPipe(PipeEnd end, std::int32_t ringSize) {
+  std::string error;
+  auto pipe = HostPipe::CreateNext(end, ringSize, error);
+  EXPECT_TRUE(pipe) << error;
+  return pipe;
 }
 
-inline RingHeader Header(const HostRing& host) {
+// An index no pipe of this process has, or will get.
+inline std::int32_t UnusedIndex(PipeEnd end) {
+  return *hostside::ProcessPipeIndexes().Next(end);
+}
+
+inline RingHeader Header(const HostPipe& host) {
   return LoadRingHeader(host.View());
 }
-inline void SetIndexes(const HostRing& host, std::int32_t readIndex, std::int32_t writeIndex) {
+inline void SetIndexes(const HostPipe& host, std::int32_t readIndex, std::int32_t writeIndex) {
   StoreReadIndex(host.View(), readIndex);
   StoreWriteIndex(host.View(), writeIndex);
 }

@@ -67,7 +67,7 @@ TEST(ScriptRunner, ResultsNameTheLineAndWhatFailed) {
     std::string error;
     auto program = Program::Fork([&c] { return StandIn(c.fault); }, error);
     ASSERT_TRUE(program) << error;
-    auto host = HostSide::Create(program->Thread(), HostSide::PrivateIndexBase(), error);
+    auto host = HostSide::Create(program->Thread(), std::nullopt, error);
     ASSERT_TRUE(host) << error;
     Session session(*host, *program, -1);
     const RunResult result = RunScript(script.commands, session, {c.timeoutMs, false, false});

@@ -1,11 +1,13 @@
 // The messages as the host builds, reads and prints them, and the answers it gives as server.
 #include <gtest/gtest.h>
 
+#include "tools/hostsim/describe.h"
 #include "tools/hostsim/server_model.h"
-#include "tools/hostsim/wire.h"
 
 namespace hostsim {
 namespace {
+
+using namespace hostside;
 
 using Bytes = std::vector<std::uint8_t>;
 using namespace std::string_literals;

@@ -2,8 +2,8 @@
 // write end.
 #include <memory>
 
+#include "hostside/loopback.h"
 #include "tests/ui/dialog_driver.h"
-#include "tests/watcher/host_end.h"
 #include "ui/follow_list_ctrl.h"
 
 using Commands = std::vector<std::string>;
@@ -11,7 +11,7 @@ using Commands = std::vector<std::string>;
 class FollowListTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<testhost::HostLink> m_link;
+  std::unique_ptr<hostside::Loopback> m_link;
   std::unique_ptr<DialogDriver> m_d;
 
   // Types text (a NUL in it is pasted, as no key gives one) and clicks button.
@@ -29,7 +29,7 @@ class FollowListTest : public QObject {
     }
     Sent();
   }
-  Commands Sent() { return testhost::DecodeCommands(m_link->fromProgram.TakeAll()); }
+  Commands Sent() { return m_link->TakeCommands(); }
   // The rows, after checking that they show the entries index by index.
   QStringList Rows() const {
     QStringList rows, entries;
@@ -44,8 +44,8 @@ class FollowListTest : public QObject {
 
  private slots:
   void init() {
-    m_link = std::make_unique<testhost::HostLink>();
-    QVERIFY(m_link->opened);
+    m_link = std::make_unique<hostside::Loopback>();
+    QVERIFY(m_link->Opened());
     m_d = std::make_unique<DialogDriver>();
     m_d->dialog.m_pWritePipe = &m_link->writePipe;
     QVERIFY(m_d->Show());

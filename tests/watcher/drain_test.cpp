@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/watcher/host_end.h"
+#include "hostlink/framing.h"
+#include "hostside/loopback.h"
 
 namespace {
 
@@ -10,11 +11,11 @@ using Games = std::vector<std::int32_t>;
 
 class DrainTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(link.opened); }
-  void Put(const std::vector<std::uint8_t>& bytes) { ASSERT_TRUE(link.toProgram.Put(bytes)); }
+  void SetUp() override { ASSERT_TRUE(link.Opened()); }
+  void Put(const std::vector<std::uint8_t>& bytes) { ASSERT_TRUE(link.Put(bytes)); }
   DrainOutcome Drain() { return DrainReadPipe(link.readPipe, link.writePipe, state); }
 
-  testhost::HostLink link;
+  hostside::Loopback link;
   WatchState state;
 };
 
@@ -46,7 +47,7 @@ TEST_F(DrainTest, QuitTakesEffectAfterTheRestOfItsDrainAndRefusalsEndADrain) {
   EXPECT_TRUE(outcome.quit);
   EXPECT_EQ(outcome.newTitle, "Vantor1 - erin");
   EXPECT_EQ(state.watchedGames, (Games{1, 9}));
-  EXPECT_EQ(link.toProgram.BytesInUse(), 0);
+  EXPECT_TRUE(link.toProgram->TakeAll().empty());
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/watcher/host_end.h"
+#include "hostside/loopback.h"
 
 namespace {
 
@@ -19,8 +19,8 @@ Bytes Header(int kind, int length) {
 
 class HostMessageTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(link.opened); }
-  void Put(const Bytes& bytes) { ASSERT_TRUE(link.toProgram.Put(bytes)); }
+  void SetUp() override { ASSERT_TRUE(link.Opened()); }
+  void Put(const Bytes& bytes) { ASSERT_TRUE(link.Put(bytes)); }
   std::unique_ptr<HostMessage> Read() {
     return ReadHostMessage(link.readPipe, link.writePipe, state);
   }
@@ -38,7 +38,7 @@ class HostMessageTest : public ::testing::Test {
     EXPECT_EQ(message->value, value);
   }
 
-  testhost::HostLink link;
+  hostside::Loopback link;
   WatchState state;
 };
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/watcher/host_end.h"
+#include "hostside/loopback.h"
 #include "watcher/calendar_clock.h"
 #include "watcher/game_notification.h"
 
@@ -23,7 +23,7 @@ std::string Line(const std::string& a, const std::string& b, const std::string& 
 class PolicyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(link.opened);
+    ASSERT_TRUE(link.Opened());
     state.AddFollowName("alpha");
   }
   void TearDown() override { SetCalendarClockForTesting(nullptr); }
@@ -38,9 +38,9 @@ class PolicyTest : public ::testing::Test {
   }
   void Notify(const std::string& line) { Handle(1, {line}); }
   // The commands written since the last call, decoded from their kind-2 frames.
-  Texts Sent() { return testhost::DecodeCommands(link.fromProgram.TakeAll()); }
+  Texts Sent() { return link.TakeCommands(); }
 
-  testhost::HostLink link;
+  hostside::Loopback link;
   WatchState state;
 };
 
@@ -162,7 +162,7 @@ TEST_F(PolicyTest, ClaimsWithinOneSecondStopAtTheLimitUntilTheHeldSecondPasses) 
   state.maxGameWindows = 4;
   auto deliver = [this](int count) {
     for (int i = 0; i < count; ++i) {
-      ASSERT_TRUE(link.toProgram.Put(FrameArguments(1, {Line("alpha", "b")})));
+      ASSERT_TRUE(link.Put(FrameArguments(1, {Line("alpha", "b")})));
       ReleaseHostMessage(ReadHostMessage(link.readPipe, link.writePipe, state));
     }
   };
@@ -182,7 +182,7 @@ TEST_F(PolicyTest, ClaimsWithinOneSecondStopAtTheLimitUntilTheHeldSecondPasses) 
 TEST_F(PolicyTest, ClaimsStillStopAtTheLimitAfterTheYear2038) {
   SetCalendarClockForTesting([] { return std::int64_t{1} << 31; });
   for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(link.toProgram.Put(FrameArguments(1, {Line("alpha", "b")})));
+    ASSERT_TRUE(link.Put(FrameArguments(1, {Line("alpha", "b")})));
     ReleaseHostMessage(ReadHostMessage(link.readPipe, link.writePipe, state));
   }
   EXPECT_EQ(Sent().size(), 2u);

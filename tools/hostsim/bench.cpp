@@ -184,8 +184,7 @@ int RunBench(const Options& options) {
     std::fprintf(stderr, "hostsim: bench: %s\n", error.c_str());
     return 1;
   }
-  auto host = HostSide::Create(program->Thread(),
-                               options.indexBase.value_or(HostSide::PrivateIndexBase()), error);
+  auto host = HostSide::Create(program->Thread(), options.indexBase, error);
   if (!host) {
     std::fprintf(stderr, "hostsim: bench: %s\n", error.c_str());
     program->Terminate(options.timeoutMs);

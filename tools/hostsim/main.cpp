@@ -56,8 +56,7 @@ std::optional<Connection> Connect(const Options& options, std::string& error) {
   if (!c.program) {
     return std::nullopt;
   }
-  c.host = HostSide::Create(c.program->Thread(),
-                            options.indexBase.value_or(HostSide::PrivateIndexBase()), error);
+  c.host = HostSide::Create(c.program->Thread(), options.indexBase, error);
   if (!c.host) {
     c.program->Terminate(options.timeoutMs);
     return std::nullopt;

@@ -4,10 +4,11 @@
 #include <charconv>
 #include <limits>
 
-#include "tools/hostsim/host_side.h"
-#include "tools/hostsim/wire.h"
+#include "hostside/host_side.h"
 
 namespace hostsim {
+
+using namespace hostside;
 
 namespace {
 

@@ -5,10 +5,14 @@
 #include <optional>
 #include <string>
 
-#include "tools/hostsim/host_side.h"
+#include "hostside/host_side.h"
+#include "tools/hostsim/describe.h"
 #include "tools/hostsim/program.h"
 
 namespace hostsim {
+
+// hostsim plays the host through hostside.
+using namespace hostside;
 
 // Makes SIGINT, SIGTERM and SIGHUP readable on the returned descriptor instead of ending hostsim,
 // so that it can end the program it started first. Call once, before any session starts.

@@ -7,15 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "hostside/host_pipe.h"
+#include "hostside/pipe_index.h"
+#include "hostside/wire.h"
 #include "platform/thread_queue.h"
-#include "tools/hostsim/host_pipe.h"
-#include "tools/hostsim/wire.h"
 
-namespace hostsim {
-
-// Which way a pipe carries bytes. Odd indexes carry the host's messages to the program (the
-// program's read end), even indexes the program's messages to the host (its write end).
-enum class PipeEnd { ToProgram, ToHost };
+namespace hostside {
 
 // The ring size of a pipe unless told otherwise.
 inline constexpr std::int32_t kDefaultRingSize = 65536;
@@ -27,23 +24,23 @@ struct SendResult {
 
 // The host's side of the channel, on the thread that creates it: its thread message queue,
 // the pipes it created (kept until destruction) and the decoding of what the program writes.
+// Its pipes are numbered as hostside/pipe_index.h says, from the base it is given or else
+// from this process's private block; scripts name pipes relative to the base.
 //
-// Pipe indexes count from an even base: the n-th pipe to the program is base + 2n - 1, the
-// n-th to the host base + 2n. Hosts that run at the same time use distinct bases so that their
-// named objects never meet; scripts and tests name pipes relative to the base.
+// A session in short: Create; CreatePipe for each direction, then Announce each; watch
+// Descriptor() and call TakeIncoming() for what the program writes (its handshake first:
+// ExpectedHandshake()); Send frames (hostside/wire.h) to it; end with QuitMessage().
 class HostSide {
  public:
   // Creates the calling thread's message queue. `program` is the thread that pipes are
-  // announced to. Null, with a reason in `error`, on failure or an odd base.
-  static std::unique_ptr<HostSide> Create(platform::ThreadId program, std::int32_t indexBase,
+  // announced to. Null, with a reason in `error`, on failure or an odd or negative base.
+  static std::unique_ptr<HostSide> Create(platform::ThreadId program,
+                                          std::optional<std::int32_t> indexBase,
                                           std::string& error);
-
-  // A base unlikely to be shared with another host of the user: derived from the process id.
-  static std::int32_t PrivateIndexBase();
 
   platform::ThreadId OwnThread() const { return ownThread_; }
   platform::ThreadId ProgramThread() const { return program_; }
-  std::int32_t IndexBase() const { return indexBase_; }
+  std::int32_t IndexBase() const { return indexes_->Base(); }
   // Readable while a post from the program waits; watch it with poll().
   int Descriptor() const { return queue_->Descriptor(); }
 
@@ -86,11 +83,12 @@ class HostSide {
   std::unique_ptr<platform::ThreadMessageQueue> queue_;
   platform::ThreadId ownThread_ = 0;
   platform::ThreadId program_ = 0;
-  std::int32_t indexBase_ = 0;
+  std::unique_ptr<PipeIndexes> ownIndexes_;  // when given a base
+  PipeIndexes* indexes_ = nullptr;
   std::vector<std::unique_ptr<HostPipe>> toProgram_;
   std::vector<ToHostPipe> toHost_;
   HostPipe* newestToProgram_ = nullptr;
   std::optional<std::string> problem_;
 };
 
-}  // namespace hostsim
+}  // namespace hostside

@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "hostside/pipe_index.h"
 #include "platform/file_mapping.h"
 #include "platform/named_mutex.h"
 
-namespace hostsim {
+namespace hostside {
 
 enum class PipeStatus {
   Ok,
@@ -34,6 +35,10 @@ class HostPipe {
   // objects of the same name. Null, with a reason in `error`, on failure or a ringSize < 2.
   static std::unique_ptr<HostPipe> Create(std::int32_t index, std::int32_t ringSize,
                                           std::string& error);
+  // The same at the next index of that direction in this process's private block
+  // (ProcessPipeIndexes), for hosts that need no base of their own.
+  static std::unique_ptr<HostPipe> CreateNext(PipeEnd end, std::int32_t ringSize,
+                                              std::string& error);
 
   std::int32_t Index() const { return index_; }
   std::int32_t RingSize() const { return ringSize_; }
@@ -47,9 +52,13 @@ class HostPipe {
   PipeWrite Write(std::span<const std::uint8_t> bytes);
   // Consumer side: takes every byte in the ring and appends it to `out`.
   PipeStatus ReadAll(std::vector<std::uint8_t>& out);
+  // The same, returned; empty on a fault.
+  std::vector<std::uint8_t> TakeAll();
 
-  // The first byte of the view (the header), for tests that look at or damage it.
+  // The first byte of the view (the header), and the lock, for tests that play the host by
+  // hand: look at or damage the header, or die holding the lock.
   std::uint8_t* View() const { return view_->Data(); }
+  platform::NamedMutex& Mutex() { return *mutex_; }
 
  private:
   HostPipe() = default;
@@ -65,4 +74,4 @@ class HostPipe {
   std::unique_ptr<platform::MappedView> view_;
 };
 
-}  // namespace hostsim
+}  // namespace hostside

@@ -9,9 +9,9 @@
 
 #include "hostlink/framing.h"
 
-// The messages that cross the channel, as the host builds and reads them (framing and payloads:
-// hostlink/framing.h).
-namespace hostsim {
+// The messages that cross the channel, as the host writes them and reads the program's (framing
+// and payloads: hostlink/framing.h).
+namespace hostside {
 
 // One message, whole; kinds travel as 16 bits and are kept as the program's signed reading.
 struct WireMessage {
@@ -54,11 +54,4 @@ class FrameDecoder {
   std::size_t start_ = 0;
 };
 
-// C escapes: \n \t \r \\ \" by name, NUL as \0 (\000 before an octal digit), every other byte
-// outside 0x20..0x7E as three octal digits, so the output reads back unambiguously.
-std::string CEscape(std::string_view bytes);
-// "< KIND value N" for kinds 4 to 6 with two payload bytes, else "< KIND text "...""
-// with the whole payload escaped.
-std::string DescribeReceived(const WireMessage& message);
-
-}  // namespace hostsim
+}  // namespace hostside

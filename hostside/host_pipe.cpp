@@ -1,9 +1,9 @@
-#include "tools/hostsim/host_pipe.h"
+#include "hostside/host_pipe.h"
 
 #include "hostlink/object_names.h"
 #include "hostlink/ring.h"
 
-namespace hostsim {
+namespace hostside {
 
 const char* Describe(PipeStatus status) {
   switch (status) {
@@ -46,6 +46,16 @@ std::unique_ptr<HostPipe> HostPipe::Create(std::int32_t index, std::int32_t ring
     return nullptr;
   }
   return pipe;
+}
+
+std::unique_ptr<HostPipe> HostPipe::CreateNext(PipeEnd end, std::int32_t ringSize,
+                                               std::string& error) {
+  const std::optional<std::int32_t> index = ProcessPipeIndexes().Next(end);
+  if (!index) {
+    error = "no pipe index left";
+    return nullptr;
+  }
+  return Create(*index, ringSize, error);
 }
 
 void HostPipe::StoreReaderThreadId(std::uint32_t threadId) {
@@ -106,4 +116,10 @@ PipeStatus HostPipe::ReadAll(std::vector<std::uint8_t>& out) {
   return status;
 }
 
-}  // namespace hostsim
+std::vector<std::uint8_t> HostPipe::TakeAll() {
+  std::vector<std::uint8_t> bytes;
+  ReadAll(bytes);
+  return bytes;
+}
+
+}  // namespace hostside

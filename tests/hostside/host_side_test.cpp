@@ -5,10 +5,10 @@
 #include "hostlink/host_session.h"
 #include "hostlink/ipc_pipe.h"
 #include "hostlink/ring.h"
+#include "hostside/host_side.h"
 #include "platform/thread_id.h"
-#include "tools/hostsim/host_side.h"
 
-namespace hostsim {
+namespace hostside {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -16,7 +16,7 @@ using Bytes = std::vector<std::uint8_t>;
 class HostSideTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    host_ = HostSide::Create(platform::CurrentThreadId(), HostSide::PrivateIndexBase(), error_);
+    host_ = HostSide::Create(platform::CurrentThreadId(), std::nullopt, error_);
     ASSERT_TRUE(host_) << error_;
   }
   HostPipe* Create(PipeEnd end) { return host_->CreatePipe(end, 16, error_); }
@@ -77,4 +77,4 @@ TEST_F(HostSideTest, IndexesOutsideTheRingAreNeverFollowed) {
 }
 
 }  // namespace
-}  // namespace hostsim
+}  // namespace hostside

@@ -1,6 +1,4 @@
-#include "tools/hostsim/host_side.h"
-
-#include <unistd.h>
+#include "hostside/host_side.h"
 
 #include <cstdint>
 #include <utility>
@@ -8,11 +6,12 @@
 #include "hostlink/host_session.h"
 #include "platform/thread_id.h"
 
-namespace hostsim {
+namespace hostside {
 
-std::unique_ptr<HostSide> HostSide::Create(platform::ThreadId program, std::int32_t indexBase,
+std::unique_ptr<HostSide> HostSide::Create(platform::ThreadId program,
+                                           std::optional<std::int32_t> indexBase,
                                            std::string& error) {
-  if (indexBase % 2 != 0 || indexBase < 0) {
+  if (indexBase && (*indexBase % 2 != 0 || *indexBase < 0)) {
     error = "the pipe index base must be even and not negative";
     return nullptr;
   }
@@ -24,26 +23,23 @@ std::unique_ptr<HostSide> HostSide::Create(platform::ThreadId program, std::int3
   }
   host->ownThread_ = platform::CurrentThreadId();
   host->program_ = program;
-  host->indexBase_ = indexBase;
+  if (indexBase) {
+    host->ownIndexes_ = std::make_unique<PipeIndexes>(*indexBase);
+    host->indexes_ = host->ownIndexes_.get();
+  } else {
+    host->indexes_ = &ProcessPipeIndexes();
+  }
   return host;
-}
-
-std::int32_t HostSide::PrivateIndexBase() {
-  // A block of 1,000 indexes per process id, the blocks the tests' own hosts use too, so
-  // that processes alive at the same time never share a block. Below INT32_MAX.
-  return static_cast<std::int32_t>(getpid() % 2000000) * 1000;
 }
 
 HostPipe* HostSide::CreatePipe(PipeEnd end, std::int32_t ringSize, std::string& error) {
   const bool toProgram = end == PipeEnd::ToProgram;
-  const auto n = static_cast<std::int64_t>(toProgram ? toProgram_.size() : toHost_.size()) + 1;
-  const std::int64_t index = indexBase_ + 2 * n - (toProgram ? 1 : 0);
-  if (n > 499 || index > INT32_MAX) {
+  const std::optional<std::int32_t> index = indexes_->Next(end);
+  if (!index) {
     error = "no pipe index left";
     return nullptr;
   }
-  std::unique_ptr<HostPipe> pipe =
-      HostPipe::Create(static_cast<std::int32_t>(index), ringSize, error);
+  std::unique_ptr<HostPipe> pipe = HostPipe::Create(*index, ringSize, error);
   if (!pipe) {
     return nullptr;
   }
@@ -99,7 +95,8 @@ std::vector<WireMessage> HostSide::TakeIncoming() {
     bytes.clear();
     const PipeStatus status = end.pipe->ReadAll(bytes);
     if (status != PipeStatus::Ok && !problem_) {
-      problem_ = "pipe " + std::to_string(end.pipe->Index() - indexBase_) + ": " + Describe(status);
+      problem_ =
+          "pipe " + std::to_string(end.pipe->Index() - IndexBase()) + ": " + Describe(status);
     }
     end.decoder.Feed(bytes);
     while (std::optional<WireMessage> message = end.decoder.Next()) {
@@ -113,4 +110,4 @@ std::optional<std::string> HostSide::TakeProblem() {
   return std::exchange(problem_, std::nullopt);
 }
 
-}  // namespace hostsim
+}  // namespace hostside

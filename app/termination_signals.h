@@ -1,11 +1,13 @@
 #pragma once
 #include <QObject>
 #include <QSocketNotifier>
+#include <memory>
 
-// Turns SIGTERM, SIGINT and SIGHUP (a logout, a terminal closing, the host simulator ending
-// its child) into a normal end of every event loop, so that the program unwinds and removes its
-// thread queue as on every other way out, instead of dying and leaving it behind.
-// One instance at a time; the handlers stay installed after it is destroyed, and then do nothing.
+#include "platform/termination_signals.h"
+
+// Turns SIGTERM, SIGINT and SIGHUP into a normal end of every event loop, so that the program
+// unwinds and removes its thread queue as on every other way out, instead of dying and leaving
+// it behind. One instance at a time.
 class TerminationSignals : public QObject {
   Q_OBJECT
 
@@ -15,12 +17,9 @@ class TerminationSignals : public QObject {
   TerminationSignals(const TerminationSignals&) = delete;
   TerminationSignals& operator=(const TerminationSignals&) = delete;
 
-  // False when the signal pipe could not be made; the signals then keep their default effect.
-  bool IsActive() const { return m_notifier != nullptr; }
-
  private:
   void OnSignalled();
 
-  int m_readFd = -1;
-  QSocketNotifier* m_notifier = nullptr;  // owned through the QObject tree
+  std::unique_ptr<platform::TerminationSignals> m_signals;
+  std::unique_ptr<QSocketNotifier> m_notifier;  // declared last: goes before what it watches
 };

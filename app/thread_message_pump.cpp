@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/message_loop.h"
+
 ThreadMessagePump::ThreadMessagePump(platform::ThreadMessageQueue& queue, Dispatch dispatch,
                                      QObject* parent)
     : QObject(parent),
@@ -12,13 +14,7 @@ ThreadMessagePump::ThreadMessagePump(platform::ThreadMessageQueue& queue, Dispat
 }
 
 void ThreadMessagePump::OnActivated() {
-  m_queue.ClearWakeups();
-  const std::optional<platform::ThreadMessage> message = m_queue.Take();
-  if (!message) {
-    return;
+  if (const std::optional<platform::ThreadMessage> message = platform::TakeNextMessage(m_queue)) {
+    m_dispatch(*message);
   }
-  // Come back for the rest before dispatching: the handler may run a nested loop (a message
-  // box), which must go on delivering.
-  m_queue.Wake();
-  m_dispatch(*message);
 }

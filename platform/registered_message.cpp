@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/ascii_case.h"
 #include "platform/robust_mutex.h"
 #include "platform/user_shm.h"
 
@@ -56,16 +57,12 @@ struct Table {
 };
 static_assert(sizeof(TableHeader) == 64);
 
-char FoldCase(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool SameName(const Entry& entry, std::string_view name) {
   if (entry.length != name.size()) {
     return false;
   }
   for (std::size_t i = 0; i < name.size(); ++i) {
-    if (FoldCase(entry.name[i]) != FoldCase(name[i])) {
+    if (AsciiLower(entry.name[i]) != AsciiLower(name[i])) {
       return false;
     }
   }

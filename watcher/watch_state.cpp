@@ -2,12 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/ascii_case.h"
+
 void LowerCaseName(std::string& text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c + ('a' - 'A'));
-    }
-  }
+  platform::AsciiLowerInPlace(text);
 }
 
 void WatchState::SetMyName(const std::string& name) {

@@ -69,7 +69,7 @@ TEST(ScriptRunner, ResultsNameTheLineAndWhatFailed) {
     ASSERT_TRUE(program) << error;
     auto host = HostSide::Create(program->Thread(), std::nullopt, error);
     ASSERT_TRUE(host) << error;
-    Session session(*host, *program, -1);
+    Session session(*host, *program, nullptr);
     const RunResult result = RunScript(script.commands, session, {c.timeoutMs, false, false});
     program->Terminate(2000);
     EXPECT_EQ(result.exitCode, c.exitCode) << result.message;

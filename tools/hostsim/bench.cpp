@@ -178,22 +178,14 @@ class Bench {
 
 int RunBench(const Options& options) {
   PingMessage();  // registered before the fork, so both sides agree without a second lookup
-  std::string error;
-  auto program = Program::Fork(BenchProgram, error);
-  if (!program) {
+  int code = 1;
+  std::optional<ExitStatus> status;
+  const std::string error = WithSession(
+      options, [](std::string& e) { return Program::Fork(BenchProgram, e); },
+      [&](Session& session) { code = Bench(session, options).Run(); }, status);
+  if (!error.empty()) {
     std::fprintf(stderr, "hostsim: bench: %s\n", error.c_str());
     return 1;
-  }
-  auto host = HostSide::Create(program->Thread(), options.indexBase, error);
-  if (!host) {
-    std::fprintf(stderr, "hostsim: bench: %s\n", error.c_str());
-    program->Terminate(options.timeoutMs);
-    return 1;
-  }
-  Session session(*host, *program, InstallInterruptPipe());
-  const int code = Bench(session, options).Run();
-  if (!program->WaitForExit(code == 0 ? options.timeoutMs : 0)) {
-    program->Terminate(options.timeoutMs);
   }
   return code;
 }

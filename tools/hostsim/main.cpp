@@ -44,40 +44,15 @@ bool EndedByUs(const std::optional<ExitStatus>& status) {
   return s == SIGTERM || s == SIGKILL || s == SIGINT || s == SIGHUP;
 }
 
-struct Connection {
-  std::unique_ptr<Program> program;
-  std::unique_ptr<HostSide> host;
-};
-
-std::optional<Connection> Connect(const Options& options, std::string& error) {
-  Connection c;
-  c.program = options.attachThread ? Program::Attach(*options.attachThread)
-                                   : Program::Spawn(options.program, error);
-  if (!c.program) {
-    return std::nullopt;
-  }
-  c.host = HostSide::Create(c.program->Thread(), options.indexBase, error);
-  if (!c.host) {
-    c.program->Terminate(options.timeoutMs);
-    return std::nullopt;
-  }
-  return c;
-}
-
-// Connects to the program, runs `body` in a session with it, then ends a spawned program and
-// leaves its status in `status`. An empty text, or what stopped the connection.
-std::string WithSession(const Options& options, const std::function<void(Session&)>& body,
+std::string WithProgram(const Options& options, const std::function<void(Session&)>& body,
                         std::optional<ExitStatus>& status) {
-  const int interruptFd = InstallInterruptPipe();  // before the program starts
-  std::string error;
-  auto connection = Connect(options, error);
-  if (!connection) {
-    return error;
-  }
-  Session session(*connection->host, *connection->program, interruptFd);
-  body(session);
-  status = connection->program->Terminate(options.timeoutMs);
-  return {};
+  return WithSession(
+      options,
+      [&options](std::string& error) {
+        return options.attachThread ? Program::Attach(*options.attachThread)
+                                    : Program::Spawn(options.program, error);
+      },
+      body, status);
 }
 
 int RunScriptMode(const Options& options) {
@@ -100,7 +75,7 @@ int RunScriptMode(const Options& options) {
   }
   RunResult result;
   std::optional<ExitStatus> status;
-  if (const std::string error = WithSession(
+  if (const std::string error = WithProgram(
           options,
           [&](Session& session) {
             result = RunScript(script.commands, session, {options.timeoutMs, options.verbose});
@@ -121,7 +96,7 @@ int RunScriptMode(const Options& options) {
 int RunDemoMode(const Options& options) {
   int code = 0;
   std::optional<ExitStatus> status;
-  if (const std::string error = WithSession(
+  if (const std::string error = WithProgram(
           options, [&](Session& session) { code = RunDemo(session, options); }, status);
       !error.empty()) {
     return BadUsage(error);

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <vector>
 
+#include "platform/ascii_case.h"
+
 namespace hostsim {
 
 namespace {
@@ -24,11 +26,7 @@ std::vector<std::string_view> SplitAtSpaces(std::string_view line) {
 
 std::string LowerCased(std::string_view name) {
   std::string out(name);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
+  platform::AsciiLowerInPlace(out);
   return out;
 }
 

@@ -89,6 +89,11 @@ std::unique_ptr<Program> Program::Spawn(const std::vector<std::string>& argv, st
 std::unique_ptr<Program> Program::Fork(const std::function<int()>& body, std::string& error) {
   const pid_t pid = fork();
   if (pid == 0) {
+    // The signals end the child, as they would a program started afresh, whatever this
+    // process made of them.
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+      ::signal(signal, SIG_DFL);
+    }
     prctl(PR_SET_PDEATHSIG, SIGTERM);
     _exit(body());
   }

@@ -1,43 +1,10 @@
 #include "tools/hostsim/session.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 
 namespace hostsim {
-
-namespace {
-
-int interruptWriteFd = -1;
-
-void OnInterrupt(int) {
-  const int saved = errno;
-  const char byte = 1;
-  [[maybe_unused]] ssize_t n = write(interruptWriteFd, &byte, 1);
-  errno = saved;
-}
-
-}  // namespace
-
-int InstallInterruptPipe() {
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-    return -1;
-  }
-  interruptWriteFd = fds[1];
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGHUP, &action, nullptr);
-  return fds[0];
-}
 
 void Session::Deliver() {
   for (const WireMessage& message : host_.TakeIncoming()) {
@@ -52,7 +19,7 @@ void Session::WaitUntil(Clock::time_point deadline) {
   const int timeout = static_cast<int>(std::clamp<long long>(left, 0, 3600 * 1000));
   const bool watchExit = program_.ExitDescriptor() >= 0 && !program_.Poll();
   pollfd fds[3] = {{host_.Descriptor(), POLLIN, 0},
-                   {interruptFd_, POLLIN, 0},
+                   {interrupts_ ? interrupts_->Descriptor() : -1, POLLIN, 0},
                    {watchExit ? program_.ExitDescriptor() : -1, POLLIN, 0}};
   const int n = poll(fds, 3, timeout);
   if (n < 0) {
@@ -62,9 +29,7 @@ void Session::WaitUntil(Clock::time_point deadline) {
     Deliver();
   }
   if (fds[1].revents != 0) {
-    char bytes[16];
-    while (read(interruptFd_, bytes, sizeof bytes) > 0) {
-    }
+    interrupts_->Clear();
     interrupted_ = true;
   }
   // A program that ended may have written its last messages just before: take them first.
@@ -101,6 +66,27 @@ std::string Session::CreateAndAnnouncePipes(int timeoutMs) {
       !AnnounceUntilTaken(toProgram->Index(), toProgram->RingSize(), timeoutMs)) {
     return "the program did not take the pipes within " + std::to_string(timeoutMs) + " ms";
   }
+  return {};
+}
+
+std::string WithSession(const Options& options, const ProgramStarter& start,
+                        const std::function<void(Session&)>& body,
+                        std::optional<ExitStatus>& status) {
+  const auto interrupts = platform::TerminationSignals::Install();
+  std::string error;
+  const std::unique_ptr<Program> program = start(error);
+  if (!program) {
+    return error;
+  }
+  const std::unique_ptr<HostSide> host =
+      HostSide::Create(program->Thread(), options.indexBase, error);
+  if (!host) {
+    program->Terminate(options.timeoutMs);
+    return error;
+  }
+  Session session(*host, *program, interrupts.get());
+  body(session);
+  status = program->Terminate(options.timeoutMs);
   return {};
 }
 

@@ -2,10 +2,13 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "hostside/host_side.h"
+#include "platform/termination_signals.h"
+#include "tools/hostsim/command_line.h"
 #include "tools/hostsim/describe.h"
 #include "tools/hostsim/program.h"
 
@@ -14,18 +17,15 @@ namespace hostsim {
 // hostsim plays the host through hostside.
 using namespace hostside;
 
-// Makes SIGINT, SIGTERM and SIGHUP readable on the returned descriptor instead of ending hostsim,
-// so that it can end the program it started first. Call once, before any session starts.
-int InstallInterruptPipe();
-
 // The conversation with one program: its messages, its end and the user's Ctrl-C, all
 // awaited in one poll() and nothing else (no timers, no polling).
 class Session {
  public:
   using Clock = std::chrono::steady_clock;
 
-  Session(HostSide& host, Program& program, int interruptFd)
-      : host_(host), program_(program), interruptFd_(interruptFd) {}
+  // `interrupts` (none: not watched) makes the user's Ctrl-C an event rather than hostsim's end.
+  Session(HostSide& host, Program& program, platform::TerminationSignals* interrupts)
+      : host_(host), program_(program), interrupts_(interrupts) {}
 
   // Receives every message from the program, in order of arrival.
   std::function<void(const WireMessage&)> onMessage;
@@ -56,8 +56,19 @@ class Session {
 
   HostSide& host_;
   Program& program_;
-  int interruptFd_ = -1;
+  platform::TerminationSignals* interrupts_ = nullptr;
   bool interrupted_ = false;
 };
+
+using ProgramStarter = std::function<std::unique_ptr<Program>(std::string& error)>;
+
+// The set-up of every mode: makes hostsim's own SIGINT, SIGTERM and SIGHUP events (before the
+// program starts, so that hostsim can end it first), starts or attaches to the program with
+// `start`, makes the host's side for it (at options.indexBase), runs `body` in a session, and
+// then ends a spawned program, leaving its status in `status`. An empty text, or what stopped
+// the set-up.
+std::string WithSession(const Options& options, const ProgramStarter& start,
+                        const std::function<void(Session&)>& body,
+                        std::optional<ExitStatus>& status);
 
 }  // namespace hostsim

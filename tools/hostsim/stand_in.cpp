@@ -1,8 +1,7 @@
 #include "tools/hostsim/stand_in.h"
 
-#include <poll.h>
-
 #include "hostlink/host_session.h"
+#include "platform/message_loop.h"
 #include "watcher/drain.h"
 #include "watcher/watch_state.h"
 
@@ -16,16 +15,11 @@ int RunStandIn(const char* followed, const StandInHook& first, int quitStatus) {
   WatchState state;
   state.AddFollowName(followed);
   for (;;) {
-    pollfd p{queue->Descriptor(), POLLIN, 0};
-    if (poll(&p, 1, -1) < 0) {
-      continue;
-    }
-    queue->ClearWakeups();
-    const auto message = queue->Take();
+    queue->WaitForWakeup(-1);
+    const auto message = platform::TakeNextMessage(*queue);
     if (!message) {
       continue;
     }
-    queue->Wake();
     if (first) {
       if (const std::optional<int> status = first(*message)) {
         return *status;

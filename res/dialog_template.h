@@ -6,6 +6,10 @@
 // Dialog templates as plain data: what the window builder creates and what the tests check the
 // built window against. Coordinates are dialog units (a quarter of the font's average character
 // width horizontally, an eighth of its height vertically). No Qt here.
+//
+// They are the templates of the host's own desktop, whose dialog manager lays them out, draws
+// and moves their controls in its own way; comments call that way "native" (native rounding,
+// native marks), and the Qt face imitates it where the texts and the tests depend on it.
 namespace res {
 
 enum class ControlClass { Button, Edit, Static, ListView, Trackbar };
@@ -77,9 +81,5 @@ struct DialogTemplate {
 
 const DialogTemplate& WatchDialogTemplate();
 const DialogTemplate& AboutDialogTemplate();
-// Null for an unknown id.
-const DialogTemplate* FindDialogTemplate(int id);
-// The first control with the id, or null.
-const ControlTemplate* FindControl(const DialogTemplate& dialog, int id);
 
 }  // namespace res

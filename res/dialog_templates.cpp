@@ -100,22 +100,4 @@ const DialogTemplate& AboutDialogTemplate() {
   return kAboutDialog;
 }
 
-const DialogTemplate* FindDialogTemplate(int id) {
-  for (const DialogTemplate* dialog : {&kWatchDialog, &kAboutDialog}) {
-    if (dialog->id == id) {
-      return dialog;
-    }
-  }
-  return nullptr;
-}
-
-const ControlTemplate* FindControl(const DialogTemplate& dialog, int id) {
-  for (const ControlTemplate& control : dialog.controls) {
-    if (control.id == id) {
-      return &control;
-    }
-  }
-  return nullptr;
-}
-
 }  // namespace res

@@ -8,7 +8,6 @@ inline constexpr int IDS_ABOUTBOX = 101;
 inline constexpr int IDD_WATCH_DIALOG = 102;
 inline constexpr int IDR_MAINFRAME = 128;
 inline constexpr int IDM_ABOUTBOX = 0x0010;  // system-menu command of the About item
-inline constexpr int WM_TRAYNOTIFY = 1025;   // callback message of the notification-area icon
 
 inline constexpr int IDOK = 1;
 inline constexpr int IDC_STATIC = -1;

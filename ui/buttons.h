@@ -25,8 +25,8 @@ class CCheckBox : public QCheckBox {
 
 // A frame with a title, drawn behind the controls it frames and transparent to the mouse, so
 // the radios inside it take their clicks.
-// Painted as the template's platform draws it: an etched frame whose top edge runs through the
-// middle of the title.
+// Painted as native dialogs draw it (res/dialog_template.h): an etched frame whose top edge runs
+// through the middle of the title.
 class CGroupBox : public QGroupBox {
  public:
   explicit CGroupBox(const QString& title, QWidget* parent = nullptr);

@@ -50,7 +50,7 @@ QWidget* MakeStatic(const ControlTemplate& entry, QWidget& parent, const QIcon& 
   }
   label->setTextFormat(Qt::PlainText);
   label->setText(Text(entry));
-  // Text starts at the control's very edge, as the template platform draws it.
+  // Text starts at the control's very edge, as native dialogs draw it.
   label->setMargin(0);
   label->setIndent(0);
   Qt::Alignment align = entry.Has(res::kTextCenter) ? Qt::AlignHCenter : Qt::AlignLeft;

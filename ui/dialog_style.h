@@ -3,7 +3,7 @@
 
 namespace ui {
 
-// The application's style with the check and radio marks of the template's platform: 13-pixel
+// The application's style with the native check and radio marks (res/dialog_template.h): 13-pixel
 // marks and 3 pixels before the text, so the template's texts fit their rectangles.
 class CDialogStyle : public QProxyStyle {
  public:

@@ -19,7 +19,7 @@ BaseUnits MeasureBaseUnits(const QFont& font);
 // installed, the application's font family at the template's size.
 QFont DialogFont(const res::DialogTemplate& dialog);
 
-// a * b / c rounded half away from zero; the rounding the template's platform uses.
+// a * b / c rounded half away from zero: the native rounding (res/dialog_template.h).
 int MulDiv(int a, int b, int c);
 
 QRect MapDialogRect(int x, int y, int cx, int cy, BaseUnits units);

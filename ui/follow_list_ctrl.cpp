@@ -46,10 +46,6 @@ bool CFollowListCtrl::DeleteItem(int index) {
   return true;
 }
 
-void CFollowListCtrl::DeleteAllItems() {
-  clear();
-}
-
 QString CFollowListCtrl::GetItemText(int index) const {
   const QTreeWidgetItem* item = topLevelItem(index);
   return item != nullptr ? item->text(0) : QString();

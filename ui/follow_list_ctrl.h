@@ -19,7 +19,6 @@ class CFollowListCtrl : public QTreeWidget {
   int InsertItem(int index, const QString& text);
   // False when there is no such row. The selection stays as it was, less the deleted row.
   bool DeleteItem(int index);
-  void DeleteAllItems();
   QString GetItemText(int index) const;
   // The first selected row, or -1.
   int GetSelectedIndex() const;

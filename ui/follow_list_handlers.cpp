@@ -88,6 +88,3 @@ void CWatchDlg::OnClearAllGnotify() {
   }
   m_state.ClearFollowList();
 }
-
-// Selecting a row changes nothing: the remove buttons read the selection when clicked.
-void CWatchDlg::OnItemchangedFollowList() {}

@@ -22,15 +22,6 @@ void CTrackbar::SetRange(int minimum, int maximum) {
   UpdateAutoPageSize();
 }
 
-void CTrackbar::SetPageSize(int pageSize) {
-  m_autoPageSize = pageSize <= 0;
-  if (m_autoPageSize) {
-    UpdateAutoPageSize();
-  } else {
-    setPageStep(pageSize);
-  }
-}
-
 QRect CTrackbar::ThumbRect() const {
   QStyleOptionSlider option;
   initStyleOption(&option);
@@ -38,9 +29,7 @@ QRect CTrackbar::ThumbRect() const {
 }
 
 void CTrackbar::UpdateAutoPageSize() {
-  if (m_autoPageSize) {
-    setPageStep(std::max(1, (maximum() - minimum()) / 5));
-  }
+  setPageStep(std::max(1, (maximum() - minimum()) / 5));
 }
 
 void CTrackbar::keyPressEvent(QKeyEvent* event) {

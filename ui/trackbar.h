@@ -3,9 +3,9 @@
 
 namespace ui {
 
-// A horizontal trackbar that moves like the template platform's: Left and Up decrease by the
-// line size, Right and Down increase, Page Up decreases and Page Down increases by the page
-// size (a fifth of the range, at least 1, unless set), Home and End go to the ends.
+// A horizontal trackbar that moves like a native one (res/dialog_template.h): Left and Up decrease
+// by the line size, Right and Down increase, Page Up decreases and Page Down increases by the page
+// size (a fifth of the range, at least 1), Home and End go to the ends.
 // released() is emitted when the left mouse button is released after a press on the control,
 // on the thumb or on the channel alike, and never for keys; QSlider::sliderReleased covers the
 // thumb only.
@@ -15,10 +15,8 @@ class CTrackbar : public QSlider {
  public:
   explicit CTrackbar(QWidget* parent = nullptr);
 
-  // Sets the range and, unless a page size was set explicitly, the automatic page size.
+  // Sets the range and the page size that follows from it.
   void SetRange(int minimum, int maximum);
-  // A page size of 0 or less returns to the automatic one.
-  void SetPageSize(int pageSize);
   // Where the thumb is drawn, in the control's coordinates.
   QRect ThumbRect() const;
 
@@ -34,7 +32,6 @@ class CTrackbar : public QSlider {
   void UpdateAutoPageSize();
   void ShowValueTip();
 
-  bool m_autoPageSize = true;
   bool m_pressed = false;
 };
 

@@ -118,8 +118,6 @@ void CWatchDlg::ConnectHandlers() {
   connect(button(IDC_REMOVE), &QAbstractButton::clicked, this, &CWatchDlg::OnRemoveName);
   connect(button(IDC_REMOVE_GNOTIFY), &QAbstractButton::clicked, this, &CWatchDlg::OnRemoveGnotify);
   connect(button(IDC_CLEAR_ALL), &QAbstractButton::clicked, this, &CWatchDlg::OnClearAllGnotify);
-  connect(m_followListCtrl, &QTreeWidget::itemSelectionChanged, this,
-          &CWatchDlg::OnItemchangedFollowList);
   connect(m_maxWindowsSlider, &ui::CTrackbar::released, this, &CWatchDlg::OnMaxWindowsReleased);
   connect(m_reservedSlider, &ui::CTrackbar::released, this, &CWatchDlg::OnReservedBoardsReleased);
   connect(m_minEtimeSlider, &ui::CTrackbar::released, this, &CWatchDlg::OnMinEtimeReleased);

@@ -54,8 +54,8 @@ class CWatchDlg : public QDialog {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
-  // Minimising into the notification area and the About box hook in here by overriding
-  // changeEvent() and adding to the window's menu; nothing in this class depends on them.
+  // Minimising into the notification area and the window menu with the About box watch this
+  // window through event filters (ui/tray_hider.h, ui/window_menu.h); it knows nothing of them.
 
  private:
   void OnInitDialog();
@@ -67,7 +67,6 @@ class CWatchDlg : public QDialog {
   void OnRemoveName();
   void OnRemoveGnotify();
   void OnClearAllGnotify();
-  void OnItemchangedFollowList();
   // Takes the typed or selected name off the list; true (and the name) when one was removed.
   bool RemoveChosenName(std::string& name);
   void SendFollowCommand(const char* prefix, const std::string& name);

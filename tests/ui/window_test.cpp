@@ -103,7 +103,7 @@ class WindowTest : public QObject {
     QCOMPARE(visited, expected + QList<QWidget*>{expected.first()});
   }
 
-  // Keys move it in the template platform's directions without notifying; a mouse release
+  // Keys move it in the native directions without notifying; a mouse release
   // notifies, after a drag of the thumb and after a click in the channel (unlike QSlider's).
   void trackbar_keysMoveItQuietly_mouseReleasesNotify() {
     ui::CTrackbar* t = m_d->dialog.m_maxWindowsSlider;  // 0 .. 32 at 2, page 6

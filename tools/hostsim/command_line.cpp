@@ -7,52 +7,64 @@ namespace hostsim {
 
 namespace {
 
-struct Failure {
-  std::string message;
+// The faults found in the command line: the first is kept and reported.
+struct Faults {
+  std::optional<std::string> first;
+  void Add(std::string message) {
+    if (!first) {
+      first = std::move(message);
+    }
+  }
 };
 
+// The value after the option at args[i]; T{} and a fault when it is missing or bad.
 template <typename T>
-T Number(const std::vector<std::string>& args, std::size_t& i, T low, T high) {
+T Number(const std::vector<std::string>& args, std::size_t& i, T low, T high, Faults& faults) {
   const std::string& option = args[i];
-  if (++i == args.size()) {
-    throw Failure{option + " needs a value"};
+  if (i + 1 == args.size()) {
+    faults.Add(option + " needs a value");
+    return T{};
   }
-  const std::string& text = args[i];
+  const std::string& text = args[++i];
   T value{};
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-    throw Failure{"bad value for " + option + ": \"" + text + "\""};
+    faults.Add("bad value for " + option + ": \"" + text + "\"");
+    return T{};
   }
   return value;
 }
 
 // One of hostsim's options at args[i]; false when args[i] is none of them.
-bool TakeOption(const std::vector<std::string>& args, std::size_t& i, Options& options) {
+bool TakeOption(const std::vector<std::string>& args, std::size_t& i, Options& options,
+                Faults& faults) {
   const std::string& a = args[i];
   if (a == "--timeout-ms") {
-    options.timeoutMs = Number<int>(args, i, 1, 3600 * 1000);
+    options.timeoutMs = Number<int>(args, i, 1, 3600 * 1000, faults);
   } else if (a == "--index-base") {
     options.indexBase =
-        Number<std::int32_t>(args, i, 0, std::numeric_limits<std::int32_t>::max() - 4096);
+        Number<std::int32_t>(args, i, 0, std::numeric_limits<std::int32_t>::max() - 4096, faults);
     if (*options.indexBase % 2 != 0) {
-      throw Failure{"--index-base must be even"};
+      faults.Add("--index-base must be even");
     }
   } else if (a == "--verbose" || a == "-v") {
     options.verbose = true;
   } else if (a == "--rate") {
-    options.gamesPerMinute = Number<double>(args, i, 0.1, 6000);
+    options.gamesPerMinute = Number<double>(args, i, 0.1, 6000, faults);
   } else if (a == "--name") {
-    if (++i == args.size() || args[i].empty()) {
-      throw Failure{"--name needs a value"};
+    if (i + 1 == args.size() || args[i + 1].empty()) {
+      faults.Add("--name needs a value");
+    } else {
+      options.userName = args[++i];
     }
-    options.userName = args[i];
   } else if (a == "--seed") {
-    options.seed = Number<std::uint32_t>(args, i, 1, std::numeric_limits<std::uint32_t>::max());
+    options.seed =
+        Number<std::uint32_t>(args, i, 1, std::numeric_limits<std::uint32_t>::max(), faults);
   } else if (a == "--demo") {
     options.mode = Mode::Demo;
   } else if (a == "--bench") {
     options.mode = Mode::Bench;
-    options.benchCount = Number<int>(args, i, 1, 10000000);
+    options.benchCount = Number<int>(args, i, 1, 10000000, faults);
   } else if (a == "--help" || a == "-h") {
     options.mode = Mode::Help;
   } else {
@@ -61,11 +73,14 @@ bool TakeOption(const std::vector<std::string>& args, std::size_t& i, Options& o
   return true;
 }
 
-void Parse(const std::vector<std::string>& args, Options& options) {
+// What the arguments after the options say; a fault in `faults`.
+void ParseRest(std::vector<std::string> rest, bool spawn, Options& options, Faults& faults);
+
+void Parse(const std::vector<std::string>& args, Options& options, Faults& faults) {
   std::size_t i = 0;
   std::vector<std::string> rest;
   bool spawn = false;
-  for (; i < args.size(); ++i) {
+  for (; i < args.size() && !faults.first; ++i) {
     if (args[i] == "--spawn") {
       spawn = true;
       rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
@@ -73,49 +88,55 @@ void Parse(const std::vector<std::string>& args, Options& options) {
     }
     if (args[i] == "--attach") {
       options.attachThread =
-          Number<std::uint32_t>(args, i, 1, std::numeric_limits<std::uint32_t>::max());
-    } else if (!TakeOption(args, i, options)) {
+          Number<std::uint32_t>(args, i, 1, std::numeric_limits<std::uint32_t>::max(), faults);
+    } else if (!TakeOption(args, i, options, faults)) {
       if (args[i].starts_with("-") || options.mode != Mode::Script || !options.attachThread) {
-        throw Failure{"unknown argument \"" + args[i] + "\""};
+        faults.Add("unknown argument \"" + args[i] + "\"");
+        return;
       }
       rest.push_back(args[i]);  // the script after --attach TID
     }
   }
-  if (options.mode == Mode::Help) {
-    return;
+  if (!faults.first && options.mode != Mode::Help) {
+    ParseRest(std::move(rest), spawn, options, faults);
   }
+}
+
+void ParseRest(std::vector<std::string> rest, bool spawn, Options& options, Faults& faults) {
   if (options.mode == Mode::Bench) {
     if (spawn || options.attachThread || !rest.empty()) {
-      throw Failure{"--bench runs on its own: no --spawn, --attach or script"};
+      faults.Add("--bench runs on its own: no --spawn, --attach or script");
     }
     return;
   }
   if (spawn == options.attachThread.has_value()) {
-    throw Failure{"give either --spawn PROGRAM or --attach TID"};
+    faults.Add("give either --spawn PROGRAM or --attach TID");
+    return;
   }
   if (options.mode == Mode::Demo) {
     if (spawn) {
       for (std::size_t k = 0; k < rest.size(); ++k) {
-        if (k == 0 || !rest[k].starts_with("--") || !TakeOption(rest, k, options)) {
+        if (k == 0 || !rest[k].starts_with("--") || !TakeOption(rest, k, options, faults)) {
           options.program.push_back(rest[k]);
         }
       }
       if (options.program.empty()) {
-        throw Failure{"--spawn needs a program"};
+        faults.Add("--spawn needs a program");
       }
     } else if (!rest.empty()) {
-      throw Failure{"--demo takes no script"};
+      faults.Add("--demo takes no script");
     }
     return;
   }
   if (spawn && rest.size() < 2) {
-    throw Failure{"--spawn needs a program and a script"};
+    faults.Add("--spawn needs a program and a script");
+  } else if (rest.empty()) {
+    faults.Add("no script given");
+  } else if (!spawn && rest.size() > 1) {
+    faults.Add("more than one script given");
   }
-  if (rest.empty()) {
-    throw Failure{"no script given"};
-  }
-  if (!spawn && rest.size() > 1) {
-    throw Failure{"more than one script given"};
+  if (faults.first) {
+    return;
   }
   options.scriptPath = rest.back();
   rest.pop_back();
@@ -126,11 +147,9 @@ void Parse(const std::vector<std::string>& args, Options& options) {
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   ParsedCommandLine parsed;
-  try {
-    Parse(args, parsed.options);
-  } catch (const Failure& failure) {
-    parsed.error = failure.message;
-  }
+  Faults faults;
+  Parse(args, parsed.options, faults);
+  parsed.error = std::move(faults.first);
   return parsed;
 }
 

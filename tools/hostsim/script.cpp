@@ -49,48 +49,58 @@ class LineReader {
   std::string_view Remaining() const { return line_.substr(pos_); }
   void Skip(std::size_t n) { pos_ += n; }
 
+  // The first fault found in the line is kept; the parse stops there and the command is dropped.
+  void Fail(std::string message) {
+    if (!error_) {
+      error_ = std::move(message);
+    }
+  }
+  const std::optional<std::string>& Error() const { return error_; }
+
  private:
   std::string_view line_;
   std::size_t pos_ = 0;
+  std::optional<std::string> error_;
 };
 
-struct Failure {
-  std::string message;
-};
-
-std::int64_t ParseNumber(std::optional<std::string_view> word, const char* what, std::int64_t low,
-                         std::int64_t high) {
+// 0, and the reason in reader, when word is missing, no number or out of range.
+std::int64_t ParseNumber(LineReader& reader, std::optional<std::string_view> word, const char* what,
+                         std::int64_t low, std::int64_t high) {
   if (!word) {
-    throw Failure{std::string("missing ") + what};
+    reader.Fail(std::string("missing ") + what);
+    return 0;
   }
   std::int64_t value = 0;
   const char* end = word->data() + word->size();
   const auto [ptr, error] = std::from_chars(word->data(), end, value);
   if (error != std::errc() || ptr != end) {
-    throw Failure{std::string("bad ") + what + " \"" + std::string(*word) + "\""};
+    reader.Fail(std::string("bad ") + what + " \"" + std::string(*word) + "\"");
+    return 0;
   }
   if (value < low || value > high) {
-    throw Failure{std::string(what) + " " + std::to_string(value) + " out of range " +
-                  std::to_string(low) + ".." + std::to_string(high)};
+    reader.Fail(std::string(what) + " " + std::to_string(value) + " out of range " +
+                std::to_string(low) + ".." + std::to_string(high));
+    return 0;
   }
   return value;
 }
 
 void ExpectEnd(LineReader& reader) {
   if (const auto extra = reader.Word()) {
-    throw Failure{"unexpected \"" + std::string(*extra) + "\""};
+    reader.Fail("unexpected \"" + std::string(*extra) + "\"");
   }
 }
 
-std::string Unescaped(std::string_view text) {
+std::string Unescaped(LineReader& reader, std::string_view text) {
   std::string out;
   std::string error;
   if (!CUnescape(text, out, error)) {
-    throw Failure{error};
+    reader.Fail(error);
   }
   return out;
 }
 
+// 16 for a byte that is no hex digit.
 std::uint8_t HexDigit(char c) {
   if (c >= '0' && c <= '9') {
     return static_cast<std::uint8_t>(c - '0');
@@ -101,14 +111,21 @@ std::uint8_t HexDigit(char c) {
   if (c >= 'A' && c <= 'F') {
     return static_cast<std::uint8_t>(c - 'A' + 10);
   }
-  throw Failure{std::string("bad hex digit '") + c + "'"};
+  return 16;
 }
 
 std::vector<std::uint8_t> HexBytes(LineReader& reader) {
   std::vector<std::uint8_t> bytes;
   while (const auto word = reader.Word()) {
     if (word->size() % 2 != 0) {
-      throw Failure{"odd number of hex digits in \"" + std::string(*word) + "\""};
+      reader.Fail("odd number of hex digits in \"" + std::string(*word) + "\"");
+      return {};
+    }
+    for (const char c : *word) {
+      if (HexDigit(c) > 15) {
+        reader.Fail(std::string("bad hex digit '") + c + "'");
+        return {};
+      }
     }
     for (std::size_t i = 0; i < word->size(); i += 2) {
       bytes.push_back(
@@ -116,7 +133,7 @@ std::vector<std::uint8_t> HexBytes(LineReader& reader) {
     }
   }
   if (bytes.empty()) {
-    throw Failure{"raw needs at least one byte"};
+    reader.Fail("raw needs at least one byte");
   }
   return bytes;
 }
@@ -134,29 +151,33 @@ std::vector<std::string> QuotedArguments(LineReader& reader) {
       return args;
     }
     if (rest[i] != '"') {
-      throw Failure{"arguments must be written in double quotes"};
+      reader.Fail("arguments must be written in double quotes");
+      return args;
     }
     std::size_t j = i + 1;
     while (j < rest.size() && rest[j] != '"') {
       j += rest[j] == '\\' ? 2 : 1;
     }
     if (j >= rest.size()) {
-      throw Failure{"unterminated quoted argument"};
+      reader.Fail("unterminated quoted argument");
+      return args;
     }
     if (j + 1 < rest.size() && !IsBlank(rest[j + 1])) {
-      throw Failure{"a blank must follow a quoted argument"};
+      reader.Fail("a blank must follow a quoted argument");
+      return args;
     }
-    args.push_back(Unescaped(rest.substr(i + 1, j - i - 1)));
+    args.push_back(Unescaped(reader, rest.substr(i + 1, j - i - 1)));
     reader.Skip(j + 1);
   }
 }
 
-Command ArgumentCommand(int type, std::vector<std::string> args) {
+Command ArgumentCommand(LineReader& reader, int type, std::vector<std::string> args) {
   Command command;
   command.op = Op::Send;
   std::optional<std::vector<std::uint8_t>> frame = ArgumentMessage(type, args);
   if (!frame) {
-    throw Failure{"argument message longer than 32767 bytes"};
+    reader.Fail("argument message longer than 32767 bytes");
+    return command;
   }
   command.frame = std::move(*frame);
   command.argumentType = type;
@@ -168,28 +189,30 @@ Command ParseExpect(LineReader& reader) {
   Command command;
   const auto what = reader.Word();
   if (!what) {
-    throw Failure{"expect what? (handshake, text, nothing, running, exit, boards)"};
+    reader.Fail("expect what? (handshake, text, nothing, running, exit, boards)");
+    return command;
   }
   if (*what == "handshake") {
     command.op = Op::ExpectHandshake;
   } else if (*what == "text") {
     command.op = Op::ExpectText;
-    command.text = Unescaped(reader.Text()) + "\n";
+    command.text = Unescaped(reader, reader.Text()) + "\n";
     command.text.push_back('\0');
     return command;
   } else if (*what == "nothing") {
     command.op = Op::ExpectNothing;
-    command.number = ParseNumber(reader.Word(), "milliseconds", 0, kMaxMilliseconds);
+    command.number = ParseNumber(reader, reader.Word(), "milliseconds", 0, kMaxMilliseconds);
   } else if (*what == "running") {
     command.op = Op::ExpectRunning;
   } else if (*what == "exit") {
     command.op = Op::ExpectExit;
-    command.number = ParseNumber(reader.Word(), "exit status", 0, 255);
+    command.number = ParseNumber(reader, reader.Word(), "exit status", 0, 255);
   } else if (*what == "boards") {
     command.op = Op::ExpectBoards;
-    command.number = ParseNumber(reader.Word(), "board count", 0, 1 << 20);
+    command.number = ParseNumber(reader, reader.Word(), "board count", 0, 1 << 20);
   } else {
-    throw Failure{"unknown expectation \"" + std::string(*what) + "\""};
+    reader.Fail("unknown expectation \"" + std::string(*what) + "\"");
+    return command;
   }
   ExpectEnd(reader);
   return command;
@@ -199,8 +222,8 @@ Command ParseAnnounce(std::string_view name, LineReader& reader) {
   Command command;
   if (name == "announce-missing") {
     command.op = Op::AnnounceMissing;
-    command.number = ParseNumber(reader.Word(), "pipe index", INT32_MIN, INT32_MAX);
-    command.size = ParseNumber(reader.Word(), "ring size", INT32_MIN, INT32_MAX);
+    command.number = ParseNumber(reader, reader.Word(), "pipe index", INT32_MIN, INT32_MAX);
+    command.size = ParseNumber(reader, reader.Word(), "ring size", INT32_MIN, INT32_MAX);
     ExpectEnd(reader);
     return command;
   }
@@ -210,10 +233,11 @@ Command ParseAnnounce(std::string_view name, LineReader& reader) {
   } else if (end == "write") {
     command.op = Op::AnnounceToHost;
   } else {
-    throw Failure{"announce read or announce write?"};
+    reader.Fail("announce read or announce write?");
+    return command;
   }
   const auto size = reader.Word();
-  command.size = size ? ParseNumber(size, "ring size", 2, kMaxRingSize) : kDefaultRingSize;
+  command.size = size ? ParseNumber(reader, size, "ring size", 2, kMaxRingSize) : kDefaultRingSize;
   ExpectEnd(reader);
   return command;
 }
@@ -225,8 +249,8 @@ Command SendCommand(std::vector<std::uint8_t> frame) {
   return command;
 }
 
-Command ParseLine(std::string_view line) {
-  LineReader reader(line);
+// The command of a line that is neither blank nor a comment; a fault is left in reader.
+Command ParseLine(LineReader& reader) {
   const std::string_view name = *reader.Word();
   if (name == "announce" || name == "announce-missing") {
     return ParseAnnounce(name, reader);
@@ -235,16 +259,17 @@ Command ParseLine(std::string_view line) {
     return ParseExpect(reader);
   }
   if (name == "value") {
-    const auto kind = ParseNumber(reader.Word(), "kind", INT16_MIN, UINT16_MAX);
-    const auto value = ParseNumber(reader.Word(), "value", INT32_MIN, UINT32_MAX);
+    const auto kind = ParseNumber(reader, reader.Word(), "kind", INT16_MIN, UINT16_MAX);
+    const auto value = ParseNumber(reader, reader.Word(), "value", INT32_MIN, UINT32_MAX);
     ExpectEnd(reader);
     return SendCommand(ValueMessage(static_cast<int>(kind), value));
   }
   if (name == "data") {
-    const auto kind = ParseNumber(reader.Word(), "kind", INT16_MIN, UINT16_MAX);
-    auto frame = DataMessage(static_cast<int>(kind), Unescaped(reader.Text()));
+    const auto kind = ParseNumber(reader, reader.Word(), "kind", INT16_MIN, UINT16_MAX);
+    auto frame = DataMessage(static_cast<int>(kind), Unescaped(reader, reader.Text()));
     if (!frame) {
-      throw Failure{"data longer than 32766 bytes"};
+      reader.Fail("data longer than 32766 bytes");
+      return {};
     }
     return SendCommand(std::move(*frame));
   }
@@ -256,35 +281,37 @@ Command ParseLine(std::string_view line) {
     return SendCommand(QuitMessage());
   }
   if (name == "identity") {
-    return ArgumentCommand(kIdentityType, {std::string(reader.Text())});
+    return ArgumentCommand(reader, kIdentityType, {std::string(reader.Text())});
   }
   if (name == "line") {
-    return ArgumentCommand(kLineType, {std::string(reader.Text())});
+    return ArgumentCommand(reader, kLineType, {std::string(reader.Text())});
   }
   if (name == "relation") {
     const auto game = reader.Word();
     const auto letter = reader.Word();
     if (!game || !letter) {
-      throw Failure{"relation GAME LETTER"};
+      reader.Fail("relation GAME LETTER");
+      return {};
     }
     ExpectEnd(reader);
-    return ArgumentCommand(kRelationType, {std::string(*game), std::string(*letter)});
+    return ArgumentCommand(reader, kRelationType, {std::string(*game), std::string(*letter)});
   }
   if (name == "close") {
-    const auto game = ParseNumber(reader.Word(), "game", INT32_MIN, INT32_MAX);
+    const auto game = ParseNumber(reader, reader.Word(), "game", INT32_MIN, INT32_MAX);
     ExpectEnd(reader);
-    return ArgumentCommand(kRelationType, {std::to_string(game), "X"});
+    return ArgumentCommand(reader, kRelationType, {std::to_string(game), "X"});
   }
   if (name == "args") {
-    const auto type = ParseNumber(reader.Word(), "type", INT16_MIN, UINT16_MAX);
-    return ArgumentCommand(static_cast<int>(type), QuotedArguments(reader));
+    const auto type = ParseNumber(reader, reader.Word(), "type", INT16_MIN, UINT16_MAX);
+    return ArgumentCommand(reader, static_cast<int>(type), QuotedArguments(reader));
   }
   if (name == "auto") {
     Command command;
     command.op = Op::Auto;
     const auto state = reader.Word();
     if (state != "on" && state != "off") {
-      throw Failure{"auto on or auto off?"};
+      reader.Fail("auto on or auto off?");
+      return command;
     }
     command.number = state == "on" ? 1 : 0;
     ExpectEnd(reader);
@@ -295,9 +322,10 @@ Command ParseLine(std::string_view line) {
     command.op = Op::Signal;
   } else if (name == "sleep") {
     command.op = Op::Sleep;
-    command.number = ParseNumber(reader.Word(), "milliseconds", 0, kMaxMilliseconds);
+    command.number = ParseNumber(reader, reader.Word(), "milliseconds", 0, kMaxMilliseconds);
   } else {
-    throw Failure{"unknown command \"" + std::string(name) + "\""};
+    reader.Fail("unknown command \"" + std::string(name) + "\"");
+    return command;
   }
   ExpectEnd(reader);
   return command;
@@ -328,15 +356,15 @@ ParsedScript ParseScript(std::string_view source) {
     if (IsCommentOrBlank(line)) {
       continue;
     }
-    try {
-      Command command = ParseLine(line);
-      command.line = number;
-      command.source = std::string(line);
-      script.commands.push_back(std::move(command));
-    } catch (const Failure& failure) {
-      script.error = ScriptError{number, failure.message};
+    LineReader reader(line);
+    Command command = ParseLine(reader);
+    if (reader.Error()) {
+      script.error = ScriptError{number, *reader.Error()};
       return script;
     }
+    command.line = number;
+    command.source = std::string(line);
+    script.commands.push_back(std::move(command));
   }
   return script;
 }

@@ -55,6 +55,8 @@ bool TakeOption(const std::vector<std::string>& args, std::size_t& i, Options& o
     options.benchCount = Number<int>(args, i, 1, 10000000);
   } else if (a == "--help" || a == "-h") {
     options.mode = Mode::Help;
+  } else if (a == "--version") {
+    options.mode = Mode::Version;
   } else {
     return false;
   }
@@ -81,7 +83,7 @@ void Parse(const std::vector<std::string>& args, Options& options) {
       rest.push_back(args[i]);  // the script after --attach TID
     }
   }
-  if (options.mode == Mode::Help) {
+  if (options.mode == Mode::Help || options.mode == Mode::Version) {
     return;
   }
   if (options.mode == Mode::Bench) {
@@ -162,6 +164,7 @@ writes the host's messages and reads what vantor1 writes, printing each message 
                              queue, drain and policy in a child process, beside the raw round
                              trip of the thread message queue
   --help                     this text
+  --version                  hostsim's version
 
 Exit status: 0 every expectation held and vantor1 did not crash; 1 an expectation failed or
 vantor1 crashed ("hostsim: line N: ..."); 2 a bad command line or script.

@@ -5,7 +5,9 @@
 #include <string>
 
 #include "hostlink/ipc_pipe.h"
+#include "platform/file_mapping.h"
 #include "platform/last_error.h"
+#include "platform/named_mutex.h"
 #include "platform/registered_message.h"
 #include "platform/thread_id.h"
 #include "platform/thread_queue.h"
@@ -38,6 +40,19 @@ TEST(Win32Pipe, LockAbandonedByADeadProcessFailsOnceAndIsGivenBack) {
     EXPECT_EQ(RunChild("lock-release " + mutex), 1) << "lock left owned";
   }
   EXPECT_EQ(pipe.Read(buffer, -1), 3);
+}
+
+// Two hosts on one live name would write into each other's ring; a name no process holds any
+// more is free again.
+TEST(Win32NamedObjects, CreateRefusesALiveNameAndTakesAFreedOne) {
+  const std::string suffix = std::to_string(::GetCurrentProcessId());
+  for (int round = 0; round < 2; ++round) {
+    auto mutex = platform::NamedMutex::Create("VantorTest.Mutex" + suffix);
+    auto mapping = platform::FileMapping::Create("VantorTest.Mapping" + suffix, 64);
+    ASSERT_TRUE(mutex && mapping) << "round " << round;
+    EXPECT_FALSE(platform::NamedMutex::Create("VantorTest.Mutex" + suffix));
+    EXPECT_FALSE(platform::FileMapping::Create("VantorTest.Mapping" + suffix, 64));
+  }
 }
 
 // The system holds 10,000 messages per queue and refuses the next post rather than block.

@@ -1,9 +1,17 @@
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
 
 #include "app/run.h"
 #include "app/watch_app.h"
+#include "res/version.h"
 
 int main(int argc, char* argv[]) {
+  // Answered before Qt starts, so that it works without a display.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::puts("vantor1 " VANTOR_VERSION);
+    return 0;
+  }
   QApplication application(argc, argv);
   return RunWatchApp(theApp);
 }

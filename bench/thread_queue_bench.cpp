@@ -12,10 +12,12 @@
 #include <cstdlib>
 #include <functional>
 
+#include "bench/receive.h"
 #include "platform/thread_queue.h"
 
 namespace {
 
+using bench::Receive;
 using platform::PostThreadMessage;
 using platform::ThreadId;
 using platform::ThreadMessageQueue;
@@ -90,20 +92,6 @@ void PipeWriteRead24(benchmark::State& state) {
   ::close(fds[1]);
 }
 BENCHMARK(PipeWriteRead24);
-
-// Waits for the next message on `queue`; false on time-out.
-bool Receive(ThreadMessageQueue& queue, platform::ThreadMessage* out) {
-  for (;;) {
-    if (auto message = queue.Take()) {
-      *out = *message;
-      return true;
-    }
-    if (!queue.WaitForWakeup(5000)) {
-      return false;
-    }
-    queue.ClearWakeups();
-  }
-}
 
 // The parent posts a ping to a forked child's queue; the child posts it back.
 void QueueRoundTrip(benchmark::State& state) {

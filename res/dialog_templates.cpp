@@ -3,6 +3,7 @@
 #include <array>
 
 #include "res/resource.h"
+#include "res/version.h"
 
 namespace res {
 namespace {
@@ -72,7 +73,8 @@ constexpr std::array kAboutControls{
     ControlTemplate{IDC_STATIC, Static, "", 11, 17, 20, 20, kVisible | kIconImage, IDR_MAINFRAME},
     ControlTemplate{IDC_STATIC, Static, "vantor1", 40, 10, 119, 8,
                     kVisible | kTextLeft | kNoPrefix | kGroup},
-    ControlTemplate{IDC_STATIC, Static, "1.0.0.1 - watches games for you", 40, 25, 119, 8, kLabel},
+    ControlTemplate{IDC_STATIC, Static, VANTOR_VERSION " - watches games for you", 40, 25, 119, 8,
+                    kLabel},
     ControlTemplate{IDOK, Button, "OK", 178, 7, 50, 14,
                     kVisible | kDefPushButton | kGroup | kTabStop},
 };

@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
-"""Draws the program icon (a watching eye over a chessboard) as 16-colour XPM images.
+"""Draws the program icon (a watching eye over a chessboard) as 16-colour images.
 
-Run from this folder to regenerate vantor1_32.xpm and vantor1_16.xpm; the build compiles the
-XPM files in, and the desktop entry installs the 32-pixel one.
+Run from this folder to regenerate them: vantor1_32.xpm and vantor1_16.xpm, which the build
+compiles in; vantor1_32.png, vantor1_16.png and the scalable vantor1.svg (the same shapes
+drawn as vectors), which are installed into the desktop's icon theme.
 """
+import struct
+import zlib
 
 # The classic 16-colour palette; the icon uses a few of them plus transparency.
 PALETTE = {
@@ -86,6 +89,56 @@ def write_xpm(size):
         out.write('\n'.join(lines) + '\n')
 
 
+def write_png(size):
+    rows = draw(size)
+
+    def rgba(ch):
+        colour = PALETTE[ch]
+        return bytes(4) if colour == 'None' else bytes.fromhex(colour[1:]) + b'\xff'
+
+    raw = b''.join(b'\0' + b''.join(rgba(ch) for ch in row) for row in rows)
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack('>I', len(data)) + body + struct.pack('>I', zlib.crc32(body))
+
+    header = struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    with open(f'vantor1_{size}.png', 'wb') as out:
+        out.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) +
+                  chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
+
+
+def write_svg():
+    """The shapes of board(), in_eye() and eye() on a 100-unit square. The lids are the
+    parabolas of in_eye(), which quadratic curves draw exactly."""
+    c = PALETTE
+    squares = ''.join(
+        f'<rect x="{3 + 23.5 * col:g}" y="{3 + 23.5 * row:g}" width="23.5" height="23.5" '
+        f'fill="{c["w"] if (col + row) % 2 else c["g"]}"/>'
+        for row in range(4) for col in range(4))
+    lids = 'M3 50Q50 -4 97 50Q50 104 3 50Z'
+    svg = f'''<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="64" height="64" viewBox="0 0 100 100">
+<defs><clipPath id="eye"><path d="{lids}"/></clipPath></defs>
+{squares}
+<rect x="3" y="3" width="94" height="94" fill="none" stroke="{c["k"]}" stroke-width="3"/>
+<g clip-path="url(#eye)">
+<rect x="0" y="0" width="100" height="100" fill="{c["w"]}"/>
+<rect x="0" y="0" width="100" height="40" fill="{c["s"]}"/>
+</g>
+<circle cx="50" cy="50" r="19" fill="{c["b"]}"/>
+<circle cx="50" cy="50" r="15" fill="{c["c"]}"/>
+<circle cx="50" cy="50" r="7.5" fill="{c["k"]}"/>
+<circle cx="43" cy="43" r="4" fill="{c["w"]}"/>
+<path d="{lids}" fill="none" stroke="{c["k"]}" stroke-width="3"/>
+</svg>
+'''
+    with open('vantor1.svg', 'w') as out:
+        out.write(svg)
+
+
 if __name__ == '__main__':
-    write_xpm(32)
-    write_xpm(16)
+    for size in (32, 16):
+        write_xpm(size)
+        write_png(size)
+    write_svg()

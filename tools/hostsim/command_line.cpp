@@ -67,6 +67,8 @@ bool TakeOption(const std::vector<std::string>& args, std::size_t& i, Options& o
     options.benchCount = Number<int>(args, i, 1, 10000000, faults);
   } else if (a == "--help" || a == "-h") {
     options.mode = Mode::Help;
+  } else if (a == "--version") {
+    options.mode = Mode::Version;
   } else {
     return false;
   }
@@ -97,7 +99,7 @@ void Parse(const std::vector<std::string>& args, Options& options, Faults& fault
       rest.push_back(args[i]);  // the script after --attach TID
     }
   }
-  if (!faults.first && options.mode != Mode::Help) {
+  if (!faults.first && options.mode != Mode::Help && options.mode != Mode::Version) {
     ParseRest(std::move(rest), spawn, options, faults);
   }
 }
@@ -181,6 +183,7 @@ writes the host's messages and reads what vantor1 writes, printing each message 
                              queue, drain and policy in a child process, beside the raw round
                              trip of the thread message queue
   --help                     this text
+  --version                  hostsim's version
 
 Exit status: 0 every expectation held and vantor1 did not crash; 1 an expectation failed or
 vantor1 crashed ("hostsim: line N: ..."); 2 a bad command line or script.

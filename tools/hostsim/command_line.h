@@ -6,7 +6,7 @@
 
 namespace hostsim {
 
-enum class Mode { Script, Demo, Bench, Help };
+enum class Mode { Script, Demo, Bench, Help, Version };
 
 struct Options {
   Mode mode = Mode::Script;

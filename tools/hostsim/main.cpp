@@ -8,6 +8,7 @@
 #include <optional>
 #include <sstream>
 
+#include "res/version.h"
 #include "tools/hostsim/bench.h"
 #include "tools/hostsim/command_line.h"
 #include "tools/hostsim/demo.h"
@@ -121,6 +122,9 @@ int main(int argc, char** argv) {
   switch (options.mode) {
     case Mode::Help:
       std::fputs(UsageText(), stdout);
+      return 0;
+    case Mode::Version:
+      std::puts("hostsim " VANTOR_VERSION);
       return 0;
     case Mode::Bench:
       return RunBench(options);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "hostlink/ipc_pipe.h"
+#include "hostlink/object_names.h"
 #include "platform/file_mapping.h"
 #include "platform/last_error.h"
 #include "platform/named_mutex.h"
@@ -25,12 +26,12 @@ bool UnderWine() {
 
 // The abandoned wait made the program the owner; keeping it blocked the host for good.
 TEST(Win32Pipe, LockAbandonedByADeadProcessFailsOnceAndIsGivenBack) {
-  HostRing host(FreshPipeIndex(true), 16);
-  ASSERT_TRUE(host.Ready());
+  const auto host = NewHostPipe(PipeEnd::ToProgram, 16);
+  ASSERT_TRUE(host);
   auto queue = platform::ThreadMessageQueue::Create();
   CIpcPipe pipe;
-  ASSERT_EQ(pipe.Open(host.Index(), 16), 1);
-  const std::string mutex = "Corvane2.IPCMutex" + std::to_string(host.Index());
+  ASSERT_EQ(pipe.Open(host->Index(), 16), 1);
+  const std::string mutex = PipeMutexName(host->Index());
   ASSERT_EQ(pipe.Write("abc", 3), 1);
   char buffer[16] = {};
   for (bool reading : {true, false}) {

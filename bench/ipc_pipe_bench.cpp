@@ -1,5 +1,5 @@
 // The pipe's cost per message, beside a plain memcpy of the same bytes, and the handshake's
-// time into the simulator's host side draining the write end on a thread of its own.
+// time into the host side (hostside/) draining the write end on a thread of its own.
 #include <benchmark/benchmark.h>
 #include <poll.h>
 
@@ -100,7 +100,7 @@ void BM_MemcpyInAndOut(benchmark::State& state) {
 }
 BENCHMARK(BM_MemcpyInAndOut)->Arg(6)->Arg(90);
 
-// The host side of the simulator on its own thread, with one pipe to the host: it drains the
+// The host side on its own thread, with one pipe to the host: it drains the
 // pipe and decodes the messages on every post, as the host does, and counts what arrived.
 class DrainingHost {
  public:

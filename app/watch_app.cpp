@@ -6,6 +6,7 @@
 
 #include "hostlink/host_session.h"
 #include "hostlink/ipc_pipe.h"
+#include "ui/display_text.h"
 #include "ui/watch_dlg.h"
 #include "watcher/drain.h"
 
@@ -49,8 +50,13 @@ void CWatchApp::OnIPCNewPipe(platform::WParam wParam, platform::LParam lParam) {
     case NewPipeResult::WriteFailed:
       ShowPipeError("Error creating write-pipe");
       break;
-    case NewPipeResult::ReadOpened:
     case NewPipeResult::WriteOpened:
+      // Right after the handshake: the follow-list commands that found no write end.
+      if (m_pWatchDlg != nullptr) {
+        m_pWatchDlg->SendUnwrittenFollowCommands();
+      }
+      break;
+    case NewPipeResult::ReadOpened:
       break;
   }
 }
@@ -76,7 +82,7 @@ void CWatchApp::OnIPCDataReady(platform::WParam, platform::LParam) {
   }
   const DrainOutcome outcome = DrainReadPipe(theReadPipe, theWritePipe, *m_pWatchState);
   if (outcome.newTitle && m_pWatchDlg != nullptr) {
-    m_pWatchDlg->setWindowTitle(QString::fromStdString(*outcome.newTitle));
+    m_pWatchDlg->setWindowTitle(ui::DisplayText(*outcome.newTitle));
   }
   if (outcome.quit) {
     // The host asked to quit: end now, without closing the window first.

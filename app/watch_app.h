@@ -33,7 +33,8 @@ class CWatchApp {
   // Calls the handler of the message's number; false when the map has none.
   bool DispatchThreadMessage(const platform::ThreadMessage& message);
 
-  // "IPCNewPipe": opens the announced pipe end; a failure is shown in a modal message box.
+  // "IPCNewPipe": opens the announced pipe end; a failure is shown in a modal message box. A
+  // write end, once its handshake is written, gets the follow-list commands not written yet.
   void OnIPCNewPipe(platform::WParam wParam, platform::LParam lParam);
   // "IPCDataReady": drains the read end, names the window once the login name is known, and
   // ends the process with status 0 when the host asked to quit.

@@ -22,12 +22,17 @@ bool IsOwnedBy(const QWidget& window, const QWidget& owner) {
 }
 
 // Under X11 a window shown again after a minimise and a hide can be handed its old minimised
-// state and vanish at once; a fresh native window with the state cleared comes up clean.
-void ShowAfresh(QWidget& window) {
+// state and vanish at once; a fresh native window with the state cleared comes up clean. It
+// asks for the client area that the window had when it was hidden: a window manager then puts
+// the frame back where it was. By now the hidden window's own geometry may be that of the
+// frame (a window manager lets go of a hidden window at its frame's place), and a fresh
+// window there came up with its title bar off the screen.
+void ShowAfresh(QWidget& window, const QRect& clientArea) {
   window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
   if (QWindow* handle = window.windowHandle()) {
     handle->destroy();
   }
+  window.setGeometry(clientArea);
   window.show();
   window.raise();
 }
@@ -75,6 +80,7 @@ void CTrayHider::HideToTray() {
     return;
   }
   m_hidden = true;
+  m_clientArea = m_dialog.geometry();
   ShowWayBack();
   HideOwnedWindows();
   HideKeepingLoop(m_dialog);
@@ -87,11 +93,11 @@ void CTrayHider::RestoreWindow() {
   }
   m_hidden = false;
   RemoveWayBack();
-  ShowAfresh(m_dialog);
+  ShowAfresh(m_dialog, m_clientArea);
   m_dialog.activateWindow();
-  for (const QPointer<QWidget>& owned : m_hiddenOwned) {
+  for (const auto& [owned, clientArea] : m_hiddenOwned) {
     if (owned) {
-      ShowAfresh(*owned);
+      ShowAfresh(*owned, clientArea);
       owned->activateWindow();  // the last one shown is the topmost, often a modal box
     }
   }
@@ -139,7 +145,7 @@ void CTrayHider::HideOwnedWindows() {
       window->close();  // an open menu has nothing to come back to
       continue;
     }
-    m_hiddenOwned.emplace_back(window);
+    m_hiddenOwned.emplace_back(window, window->geometry());
     HideKeepingLoop(*window);
   }
 }

@@ -2,9 +2,11 @@
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QDialog;
@@ -26,7 +28,8 @@ QString TrayTooltip(const QString& name);
 // into hiding it: the dialog and its own pop-up windows hide, and an icon in the notification
 // area, or a CRestoreTab where the desktop has none, offers the way back. The tray is looked
 // for at each minimise, since one may start or stop at any time. Any click on the icon, or
-// any activation of the tab, removes it and shows, raises and activates the dialog again.
+// any activation of the tab, removes it and shows, raises and activates the dialog again,
+// where it was.
 // Hiding never ends the dialog's modal loop: exec() goes on while it is hidden, and only the
 // process's end stops it then (the icon is not removed on that path).
 // The hider is a child of the dialog and watches it through an event filter; it lives as long
@@ -68,7 +71,9 @@ class CTrayHider : public QObject {
   bool m_hidden = false;
   std::unique_ptr<QSystemTrayIcon> m_trayIcon;
   std::unique_ptr<CRestoreTab> m_restoreTab;
-  std::vector<QPointer<QWidget>> m_hiddenOwned;  // the dialog's pop-ups hidden with it
+  QRect m_clientArea;  // the dialog's, when it was hidden
+  // The dialog's pop-ups hidden with it, each with its client area then.
+  std::vector<std::pair<QPointer<QWidget>, QRect>> m_hiddenOwned;
 };
 
 }  // namespace ui

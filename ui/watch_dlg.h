@@ -39,6 +39,11 @@ class CWatchDlg : public QDialog {
   // Every control, in template order.
   const std::vector<ui::BuiltControl>& Controls() const { return m_controls; }
   ui::BaseUnits DialogBaseUnits() const { return m_baseUnits; }
+  // Brings the server's notification list in step once the write end opens: "+gnotify" for
+  // each listed name whose add could not be written, in list order, then "-gnotify" for each
+  // name taken off whose add had reached the server but whose remove could not be written.
+  // Commands that were written are not sent again; one that fails again waits for the next.
+  void SendUnwrittenFollowCommands();
 
   // Members as the rest of the program addresses them. The control pointers are owned by the
   // dialog as its children.
@@ -69,7 +74,10 @@ class CWatchDlg : public QDialog {
   void OnClearAllGnotify();
   // Takes the typed or selected name off the list; true (and the name) when one was removed.
   bool RemoveChosenName(std::string& name);
-  void SendFollowCommand(const char* prefix, const std::string& name);
+  // True when the command was written to the host.
+  bool SendFollowCommand(const char* prefix, const std::string& name);
+  void SendAddCommand(const std::string& name);
+  void SendRemoveCommand(const std::string& name);
 
   // The viewing options.
   void OnMaxWindowsReleased();
@@ -88,4 +96,7 @@ class CWatchDlg : public QDialog {
   ui::BaseUnits m_baseUnits;
   std::vector<ui::BuiltControl> m_controls;
   ui::CNameEdit* m_nameEdit = nullptr;
+  // Follow-list commands that could not be written yet (SendUnwrittenFollowCommands).
+  std::vector<std::string> m_unwrittenAdds;     // listed names
+  std::vector<std::string> m_unwrittenRemoves;  // names no longer listed
 };

@@ -39,7 +39,9 @@ void DecideObservation(const GameNotification& game, CIpcPipe& writePipe, WatchS
   if (state.allNotifyMode) {
     // Unfollowed games may use only the boards beyond those reserved for followed players.
     const std::int32_t free = state.maxGameWindows - state.reservedBoards;
-    if (state.claimedBoards < free && state.watchedCount < free && !pickB) {
+    // An empty name (two blanks in a row) is no player to observe.
+    if (state.claimedBoards < free && state.watchedCount < free && !pickB &&
+        !game.playerA.empty()) {
       pickA = true;
     }
   }
@@ -63,7 +65,9 @@ void UpdateWatchedGames(std::int32_t game, char relation, WatchState& state) {
     return;
   }
   --state.watchedCount;
-  --state.claimedBoards;
+  // A board the program never claimed (one the user opened by hand) must not free a claim:
+  // claimedBoards below watchedCount would let the next notifications pass the limit.
+  state.claimedBoards = std::max(state.claimedBoards - 1, state.watchedCount);
   state.RemoveWatchedAt(static_cast<int>(it - state.watchedGames.begin()));
 }
 

@@ -9,6 +9,7 @@
 //     the game and, if so, writes "observe <player>\n" as a kind-2 text into writePipe and
 //     counts the board as claimed (even when the write fails; the next claim reset drops it);
 //   - game relation (type 43): 'O' in argument 1 counts game number argument 0 as watched, 'X'
-//     stops counting its first listed entry.
+//     stops counting its first listed entry and takes one claim back, never below the count of
+//     watched games.
 // Absent arguments read as empty. Nothing else is changed; nothing is sent but the command.
 void HandleArgumentMessage(const HostMessage& message, CIpcPipe& writePipe, WatchState& state);

@@ -8,10 +8,61 @@ void LowerCaseName(std::string& text) {
   platform::AsciiLowerInPlace(text);
 }
 
+namespace {
+
+// The length of the UTF-8 sequence that starts with lead, or 0 when no sequence starts so.
+std::size_t SequenceLength(unsigned char lead) {
+  if (lead < 0x80) {
+    return 1;
+  }
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    return 2;
+  }
+  if (lead >= 0xE0 && lead <= 0xEF) {
+    return 3;
+  }
+  return lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+}
+
+// Well-formed UTF-8: no stray continuation bytes, no overlong forms, surrogates or code
+// points past U+10FFFF.
+bool IsUtf8(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = SequenceLength(lead);
+    if (length == 0 || text.size() - i < length) {
+      return false;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+        return false;
+      }
+    }
+    if (length > 2) {
+      const auto second = static_cast<unsigned char>(text[i + 1]);
+      if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+          (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
+        return false;
+      }
+    }
+    i += length;
+  }
+  return true;
+}
+
+}  // namespace
+
 void WatchState::SetMyName(const std::string& name) {
   // The name feeds the window title; a host that sends more than the record holds gets its
-  // name cut rather than spilling past it.
-  myName.assign(name, 0, std::min(name.size(), kMaxNameLength));
+  // name cut rather than spilling past it. A UTF-8 name is cut before the character that
+  // would not fit whole; any other name is single bytes, each a character.
+  std::size_t length = std::min(name.size(), kMaxNameLength);
+  if (length < name.size() && IsUtf8(name)) {
+    while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) {
+      --length;
+    }
+  }
+  myName.assign(name, 0, length);
 }
 
 bool WatchState::AddFollowName(const std::string& name) {

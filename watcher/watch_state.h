@@ -36,7 +36,8 @@ struct WatchState {
   std::vector<std::string> followList;
   std::vector<std::int32_t> watchedGames;  // games counted in watchedCount, in order reported
 
-  // Stores an identity's name, cut to kMaxNameLength bytes.
+  // Stores an identity's name, cut to kMaxNameLength bytes; a UTF-8 name loses no character
+  // in part.
   void SetMyName(const std::string& name);
 
   // False (and no change) when the name is already followed; else appends it. When the list

@@ -85,10 +85,13 @@ class ThreadMessageDeliveryTest : public QObject {
         {[&] { return dialog() != nullptr; },
          [&] {
            QVERIFY(Post(IpcNewPipeMessage(), static_cast<platform::WParam>(readIndex)));
-           QVERIFY(host->Write(FrameArguments(0, {"Alpha"})).status == hostside::PipeStatus::Ok);
+           QVERIFY(host->Write(FrameArguments(0, {"Alpha\xE9"})).status ==
+                   hostside::PipeStatus::Ok);  // Latin-1
            QVERIFY(Post(IpcDataReadyMessage(), 0, 0));
          }},
-        {[&] { return dialog() && dialog()->windowTitle() == "Vantor1 - Alpha"; },
+        {[&] {
+           return dialog() && dialog()->windowTitle() == QStringLiteral(u"Vantor1 - Alpha\u00E9");
+         },
          [&] { QVERIFY(Post(IpcNewPipeMessage(), 0x7FFF0001)); }},  // no such read end
         {[&] { return !ActiveBoxText().isEmpty(); },
          [&] {

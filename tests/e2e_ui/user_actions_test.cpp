@@ -10,6 +10,7 @@
 
 #include "app/thread_message_pump.h"
 #include "app/watch_app.h"
+#include "hostlink/ipc_pipe.h"
 #include "platform/thread_id.h"
 #include "tests/ui/dialog_driver.h"
 #include "ui/follow_list_ctrl.h"
@@ -98,6 +99,29 @@ class UserActionsTest : public QObject {
     theApp.m_pWatchDlg = nullptr;
     theApp.m_pWatchState = nullptr;
     m_d.reset();
+  }
+
+  // Regression: an add command that found no write end was lost, so the server never
+  // notified that player's games. Runs first, while this process has no write end yet.
+  void namesAddedBeforeTheHostAttaches_followTheHandshake() {
+    QVERIFY2(!theWritePipe.IsOpen(), "must run before any host attaches");
+    for (const char* name : {"Alpha", "Beta"}) {
+      m_d->Type(name);
+      m_d->Click(IDC_ADD_GNOTIFY);
+    }
+    StartHost("names_before_host.hsim");
+    QVERIFY(Await([&] { return State().watchedGames == Games{301}; }));
+    QVERIFY(HostSucceeded());
+  }
+
+  // Only vantor1's own count of open boards decides, against the limit, what it observes.
+  void relations_countedBoardsDecideWhetherAFollowedGameIsObserved() {
+    StartHost("relations.hsim");
+    QVERIFY(AwaitCaption());
+    m_d->Type("Alpha");
+    m_d->Click(IDC_ADD_GNOTIFY);
+    QVERIFY(HostSucceeded());
+    QCOMPARE(State().watchedGames, Games{13});
   }
 
   void followList_addedNameIsObservedAndRemovedNameIsIgnored() {

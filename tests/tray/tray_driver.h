@@ -67,9 +67,10 @@ struct TrayDriver : DialogDriver {
 
   // cycles times: minimise(i) hides the window; the way back shows the application's name and
   // ignores a pointer move; activate(i, wayBack) brings the window back, active and to stay
-  // (settleMs later). Esc ends the dialog at last.
+  // (settleMs later), when restored(i) is then checked. Esc ends the dialog at last.
   void HideAndRestore(int cycles, const QString& name, const std::function<void(int)>& minimise,
-                      const std::function<void(int, QWindow*)>& activate, int settleMs) {
+                      const std::function<void(int, QWindow*)>& activate, int settleMs,
+                      const std::function<void(int)>& restored = {}) {
     std::vector<std::function<void()>> steps{[&] { QVERIFY(Show()); }};
     for (int i = 0; i < cycles; ++i) {
       steps.push_back([&, i] {
@@ -87,6 +88,9 @@ struct TrayDriver : DialogDriver {
         QTRY_VERIFY_WITH_TIMEOUT(dialog.isActiveWindow(), kWaitMs);
         QTest::qWait(settleMs);  // nothing hides it again behind the user's back
         QVERIFY(ShownNormally());
+        if (restored) {
+          restored(i);
+        }
       });
     }
     steps.push_back([&] { QTest::keyClick(dialog.windowHandle(), Qt::Key_Escape); });

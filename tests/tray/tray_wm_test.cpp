@@ -34,6 +34,26 @@ class OtherClient {
                    reinterpret_cast<const char*>(&event));
     xcb_flush(m_c);
   }
+  // The top left corner of the outermost window that holds window (the window manager's
+  // frame, or the window itself), on the screen.
+  QPoint FramePosition(xcb_window_t window) {
+    for (;;) {
+      xcb_query_tree_reply_t* tree =
+          xcb_query_tree_reply(m_c, xcb_query_tree(m_c, window), nullptr);
+      const bool top = tree == nullptr || tree->parent == tree->root;
+      const xcb_window_t parent = tree != nullptr ? tree->parent : window;
+      const xcb_window_t root = tree != nullptr ? tree->root : window;
+      free(tree);
+      if (top) {
+        xcb_translate_coordinates_reply_t* at = xcb_translate_coordinates_reply(
+            m_c, xcb_translate_coordinates(m_c, window, root, 0, 0), nullptr);
+        const QPoint position = at != nullptr ? QPoint(at->dst_x, at->dst_y) : QPoint(-1, -1);
+        free(at);
+        return position;
+      }
+      window = parent;
+    }
+  }
   // True when window's parent is not the root: something (the tray) took it in.
   bool IsEmbedded(xcb_window_t window) {
     xcb_query_tree_reply_t* tree = xcb_query_tree_reply(m_c, xcb_query_tree(m_c, window), nullptr);
@@ -70,10 +90,21 @@ class TrayWmTest : public QObject {
     }
   }
 
-  // The window manager's minimise and the window menu's, in turn.
-  void minimiseHides_pointerMoveDoesNothing_clickRestores_repeatedly() {
+  // The window manager's minimise and the window menu's, in turn. The frame comes back where
+  // it was, on the first restore after start and after a move: the restore used to put the
+  // window's client area at the screen's corner, its title bar above the screen.
+  void minimiseHides_pointerMoveDoesNothing_clickRestores_inPlace_repeatedly() {
     TrayDriver d;
+    OtherClient x;
+    QVERIFY(x.Ok());
+    const auto frame = [&] { return x.FramePosition(static_cast<xcb_window_t>(d.dialog.winId())); };
+    QPoint before;
     const auto minimise = [&](int i) {
+      if (i == 2) {
+        d.dialog.move(120, 90);
+        QTRY_COMPARE_WITH_TIMEOUT(frame(), QPoint(120, 90), TrayDriver::kWaitMs);
+      }
+      before = frame();
       if (!m_hasWm || i % 2 == 1) {
         ui::OnSysCommand(d.dialog, ui::SC_MINIMIZE);
         return;
@@ -97,7 +128,8 @@ class TrayWmTest : public QObject {
       QTest::mouseClick(wayBack, m_expectTray ? Qt::LeftButton : Qt::RightButton, {}, {4, 4});
     };
     // A stale minimised state from the server must not hide the window again: wait for it.
-    d.HideAndRestore(6, "tray_wm_test", minimise, activate, 300);
+    const auto restored = [&](int) { QTRY_COMPARE_WITH_TIMEOUT(frame(), before, 2000); };
+    d.HideAndRestore(6, "tray_wm_test", minimise, activate, 300, restored);
   }
 };
 

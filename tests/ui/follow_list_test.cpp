@@ -1,5 +1,7 @@
 // The follow list driven as a user drives it; commands are read from the host's side of the
 // write end.
+#include <QClipboard>
+#include <algorithm>
 #include <memory>
 
 #include "hostside/loopback.h"
@@ -14,12 +16,18 @@ class FollowListTest : public QObject {
   std::unique_ptr<hostside::Loopback> m_link;
   std::unique_ptr<DialogDriver> m_d;
 
-  // Types text (a NUL in it is pasted, as no key gives one) and clicks button.
+  // Types text and clicks button; a text with a control character that no key gives (NUL,
+  // CR, DEL) is pasted with Ctrl+V instead.
   void Enter(const QString& text, int button) {
-    if (text.contains(QChar(0))) {
-      m_d->Edit()->SetTextBytes(text.toUtf8());
-    } else {
+    const bool typeable = std::all_of(text.begin(), text.end(), [](QChar c) {
+      return c == '\n' || (c >= ' ' && c != QChar(0x7F));
+    });
+    if (typeable) {
       m_d->Type(text);
+    } else {
+      QGuiApplication::clipboard()->setText(text);
+      m_d->Edit()->setFocus();
+      QTest::keyClick(m_d->Edit(), Qt::Key_V, Qt::ControlModifier);
     }
     m_d->Click(button);
   }
@@ -66,8 +74,11 @@ class FollowListTest : public QObject {
     QTest::newRow("15 bytes of letters") << QStringList{"éééééééA"} << QStringList{"éééééééa"};
     QTest::newRow("16 bytes of letters") << QStringList{"éééééééé"} << QStringList{};
     QTest::newRow("only A-Z lowered") << QStringList{"ÄÉ-Zz9_"} << QStringList{"ÄÉ-zz9_"};
-    QTest::newRow("blanks and line breaks kept")
-        << QStringList{" a b ", "x\ny"} << QStringList{" a b ", "x\ny"};
+    QTest::newRow("blanks kept") << QStringList{" a b "} << QStringList{" a b "};
+    // Regression: a line break reached the server inside the command, ending it early and
+    // making the rest a command of its own.
+    QTest::newRow("line breaks and control bytes discarded")
+        << QStringList{"alice\n", "ab\ncd", "xy\rz", "ab\x7F", "a\tb"} << QStringList{};
     QTest::newRow("followed in another case")
         << QStringList{"alpha", "ALPHA"} << QStringList{"alpha"};
     // Regression: a pasted NUL cut the command before its line feed, so the server would have
@@ -140,13 +151,26 @@ class FollowListTest : public QObject {
     QCOMPARE(Sent(), Commands());
   }
 
-  void commandsWithoutAWriteEnd_areDroppedButTheListChanges() {
+  // Regression: a command that found no write end was lost, so the server never notified the
+  // games of a name added before the host attached. Once the end opens, only what the
+  // server's list lacks is sent, and only once.
+  void commandsWithoutAWriteEnd_areSentOnceItOpens() {
+    AddThree();
     CIpcPipe unopened;
     m_d->dialog.m_pWritePipe = &unopened;
-    Enter("one", IDC_ADD_GNOTIFY);
-    Enter("two", IDC_ADD_GNOTIFY);
+    Enter("four", IDC_ADD_GNOTIFY);
+    Enter("five", IDC_ADD_GNOTIFY);
+    Enter("five", IDC_REMOVE_GNOTIFY);  // never on the server's list
+    Enter("two", IDC_REMOVE_GNOTIFY);
+    Enter("three", IDC_REMOVE);
     Enter("one", IDC_REMOVE_GNOTIFY);
-    QCOMPARE(Rows(), QStringList{"two"});
+    Enter("one", IDC_ADD_GNOTIFY);  // still on the server's list
+    QCOMPARE(Rows(), QStringList({"four", "one"}));
+    QCOMPARE(Sent(), Commands());
+    m_d->dialog.m_pWritePipe = &m_link->writePipe;
+    m_d->dialog.SendUnwrittenFollowCommands();
+    QCOMPARE(Sent(), Commands({"+gnotify four\n", "-gnotify two\n"}));
+    m_d->dialog.SendUnwrittenFollowCommands();
     QCOMPARE(Sent(), Commands());
   }
 };

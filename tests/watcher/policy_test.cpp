@@ -64,6 +64,7 @@ TEST_F(PolicyTest, FollowedPlayerIsObservedAndClaimedOtherLinesIgnored) {
 
 TEST_F(PolicyTest, AllNotificationsModeKeepsTheReservedBoardsForFollowedPlayers) {
   state.allNotifyMode = true;
+  Notify(Line("", "beta"));  // an empty player A is nobody to observe
   Notify(Line("Gamma", "beta"));
   EXPECT_EQ(Sent(), Texts{"observe gamma\n"});
   Notify(Line("gamma", "alpha"));  // a followed player B keeps the board
@@ -146,6 +147,15 @@ TEST_F(PolicyTest, BoardLimitStopsEvenFollowedPlayers) {
   CIpcPipe unopened;
   Handle(1, {Line("alpha", "b")}, &unopened);
   EXPECT_EQ(state.claimedBoards, 1);
+  // A board opened and closed by hand frees no claim: an 'X' used to drive claimedBoards
+  // below watchedCount, and a third board was observed.
+  state.claimedBoards = 0;
+  Handle(43, {"50", "O"});
+  Handle(43, {"50", "X"});
+  for (int i = 0; i < 4; ++i) {
+    Notify(Line("alpha", "b"));
+  }
+  EXPECT_EQ(Sent().size(), 2u);
 }
 
 // The command used to be composed in 28 bytes and tokens in 500, overflowing on long names.
@@ -199,8 +209,8 @@ TEST_F(PolicyTest, RelationsCountWatchedGames) {
   Handle(43, {"12", "X"});
   EXPECT_EQ(state.watchedGames, std::vector<std::int32_t>{12});
   EXPECT_EQ(state.watchedCount, 1);
-  EXPECT_EQ(state.claimedBoards, 0);
-  Handle(43, {"", "O"});  // an empty game number reads -1
+  EXPECT_EQ(state.claimedBoards, 1);  // never below the games watched
+  Handle(43, {"", "O"});              // an empty game number reads -1
   EXPECT_EQ(state.watchedGames.back(), -1);
 }
 

@@ -51,10 +51,16 @@ TEST(WatchStateTest, RemoveWatchedAtIgnoresIndexesOutsideTheList) {
 }
 
 // The name used to be copied unbounded into a 52-byte field; names compare in lower case.
-TEST(WatchStateTest, SetMyNameKeepsAtMost51BytesAndLowerCaseChangesOnlyAsciiCapitals) {
+TEST(WatchStateTest,
+     SetMyNameKeepsAtMost51BytesWholeCharactersAndLowerCaseChangesOnlyAsciiCapitals) {
   WatchState state;
   state.SetMyName(std::string(300, 'n'));
   EXPECT_EQ(state.myName, std::string(51, 'n'));
+  const std::string fifty(50, 'n');
+  state.SetMyName(fifty + "\xC3\xA9xyz");  // UTF-8: the character that does not fit goes whole
+  EXPECT_EQ(state.myName, fifty);
+  state.SetMyName(fifty + "\xE9\xE9xyz");  // Latin-1: a byte is a character
+  EXPECT_EQ(state.myName, fifty + "\xE9");
   std::string text = "Ab9_Z@[\n\xC4\x80\xFF";
   LowerCaseName(text);
   EXPECT_EQ(text, "ab9_z@[\n\xC4\x80\xFF");

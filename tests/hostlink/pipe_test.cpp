@@ -8,7 +8,9 @@
 #include "hostlink/host_session.h"
 #include "hostlink/ipc_pipe.h"
 #include "platform/last_error.h"
+#include "platform/posix/user_files.h"
 #include "platform/thread_id.h"
+#include "tests/hostlink/memory_objects.h"
 #include "tests/hostlink/test_host.h"
 #include "tests/platform/child_process.h"
 
@@ -131,6 +133,33 @@ TEST_F(IpcPipe, AbandonedLockFailsOnceAndIsGivenBack) {
   EXPECT_EQ(pipe_.Read(buffer_, -1), 3);
   EXPECT_EQ(std::string(buffer_, 3), "abc");
   EXPECT_EQ(TakeAll(*queue_).size(), 1u);
+}
+
+// A host that shrinks the mapping under an open end costs the operation, not the process.
+TEST_F(IpcPipe, MappingShrunkByTheHostFailsTheOperationInsteadOfEndingTheProcess) {
+  const std::string path = platform::detail::UserObjectPath(
+      "map", "Corvane2.IPCFileMapping" + std::to_string(host_.Index()));
+  ASSERT_EQ(::truncate(path.c_str(), 0), 0);
+  EXPECT_EQ(pipe_.Read(buffer_, -1), -1);
+  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrViewGone);
+  EXPECT_EQ(pipe_.Write("abc", 3), 0);
+  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrViewGone);
+}
+
+// The same, without a second process: the lock is found abandoned on each operation in turn.
+TEST(IpcPipeSeam, LockFoundAbandonedFailsTheOperationAndIsGivenBack) {
+  testhost::MemoryObjects objects;
+  objects.bytes.assign(kRingHeaderSize + kRing, 0);
+  CIpcPipe pipe(objects);
+  ASSERT_EQ(pipe.Open(2, kRing), 1);
+  char buffer[kRing];
+  for (bool reading : {true, false}) {
+    objects.lock.abandonNext = true;
+    EXPECT_EQ(reading ? pipe.Read(buffer, -1) : pipe.Write("de", 2), reading ? -1 : 0);
+    EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrAbandoned);
+    EXPECT_FALSE(objects.lock.owned) << "lock left owned";
+  }
+  EXPECT_EQ(LoadRingHeader(objects.bytes.data()).writeIndex, 0);
 }
 
 TEST(IpcPipeOpen, UnusableSizesAndMissingObjectsFail) {

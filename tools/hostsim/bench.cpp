@@ -24,9 +24,9 @@ std::uint32_t PingMessage() {
   return ping;
 }
 
-// The forked program: vantor1's loop minus the window, following the benchmark's player. A ping
+// The forked stand-in: vantor1's loop minus the window, following the benchmark's player. A ping
 // is posted straight back.
-int BenchProgram() {
+int StandInProgram() {
   return RunStandIn(kFollowed, [](const platform::ThreadMessage& message) -> std::optional<int> {
     if (message.message == PingMessage()) {
       [[maybe_unused]] bool posted = platform::PostThreadMessage(
@@ -44,7 +44,8 @@ double Percentile(std::vector<double> samples, double p) {
 
 class Bench {
  public:
-  Bench(Session& session, const Options& options) : session_(session), options_(options) {
+  Bench(Session& session, const Options& options, platform::ThreadId echo, bool awaitFollow)
+      : session_(session), options_(options), echo_(echo), awaitFollow_(awaitFollow) {
     session_.onMessage = [this](const WireMessage& m) { received_.push_back(m); };
     session_.Host().onOtherPost = [this](const platform::ThreadMessage& m) {
       pongs_ += m.message == PingMessage() ? 1 : 0;
@@ -119,6 +120,13 @@ class Bench {
       return false;
     }
     received_.clear();
+    if (awaitFollow_) {
+      const std::optional<WireMessage> follow = AwaitMessage();
+      if (!follow || *follow != TextWire(2, std::string("+gnotify ") + kFollowed + "\n")) {
+        Fail("the program did not follow " + std::string(kFollowed));
+        return false;
+      }
+    }
     return true;
   }
 
@@ -126,8 +134,7 @@ class Bench {
 
   bool Ping() {
     const int before = pongs_;
-    if (!platform::PostThreadMessage(session_.Host().ProgramThread(), PingMessage(),
-                                     session_.Host().OwnThread(), 0)) {
+    if (!platform::PostThreadMessage(echo_, PingMessage(), session_.Host().OwnThread(), 0)) {
       return false;
     }
     const auto deadline = Deadline();
@@ -145,6 +152,10 @@ class Bench {
     notice.playerB = "beta";
     notice.ratingB = 1790;
     Write(*ArgumentMessage(kLineType, {NotificationLine(notice)}));
+    return AwaitMessage();
+  }
+
+  std::optional<WireMessage> AwaitMessage() {
     const auto deadline = Deadline();
     while (received_.empty() && Clock::now() < deadline && !session_.Interrupted()) {
       session_.WaitUntil(deadline);
@@ -170,6 +181,8 @@ class Bench {
 
   Session& session_;
   const Options& options_;
+  platform::ThreadId echo_;
+  bool awaitFollow_;
   std::deque<WireMessage> received_;
   int pongs_ = 0;
 };
@@ -177,9 +190,22 @@ class Bench {
 }  // namespace
 
 int RunBench(const Options& options) {
-  PingMessage();  // registered before the fork, so both sides agree without a second lookup
+  return RunBench(options, BenchProgram{StandInProgram, false, {}});
+}
+
+int RunBench(const Options& options, const BenchProgram& bench) {
+  PingMessage();  // registered before the forks, so all sides agree without a second lookup
+  auto inChild = [&bench](const std::function<int()>& body) {
+    return [&bench, body] {
+      if (bench.inChild) {
+        bench.inChild();
+      }
+      return body();
+    };
+  };
   std::string error;
-  auto program = Program::Fork(BenchProgram, error);
+  auto echo = Program::Fork(inChild(StandInProgram), error);
+  auto program = echo ? Program::Fork(inChild(bench.main), error) : nullptr;
   if (!program) {
     std::fprintf(stderr, "hostsim: bench: %s\n", error.c_str());
     return 1;
@@ -189,13 +215,15 @@ int RunBench(const Options& options) {
   if (!host) {
     std::fprintf(stderr, "hostsim: bench: %s\n", error.c_str());
     program->Terminate(options.timeoutMs);
+    echo->Terminate(options.timeoutMs);
     return 1;
   }
   Session session(*host, *program, InstallInterruptPipe());
-  const int code = Bench(session, options).Run();
+  const int code = Bench(session, options, echo->Thread(), bench.followsThroughCommand).Run();
   if (!program->WaitForExit(code == 0 ? options.timeoutMs : 0)) {
     program->Terminate(options.timeoutMs);
   }
+  echo->Terminate(options.timeoutMs);
   return code;
 }
 

@@ -94,14 +94,14 @@ void FuzzQueue(Input& in) {
   static auto* block = static_cast<QueueBlock*>(
       ::mmap(nullptr, sizeof(QueueBlock), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0));
   static const int probe = ::open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDWR);
-  static FileLock lock(fd, kRingLockSlot, &block->header.ringOwner);
+  static SharedLock lock(&block->header.ringOwner);
   InitQueue(block, 1);
   QueueHeader& h = block->header;
   h.head = in.Word();
   h.tail = in.Word();
   h.closed = in.Byte() & 1;
   h.wakePending = in.Byte() & 1 ? in.Word() : 0;
-  const QueueAccess access{block, &lock, probe, static_cast<std::uint32_t>(::getpid())};
+  const QueueAccess access{block, &lock, probe, CallingThread()};
   while (in.More()) {
     const std::uint8_t op = in.Byte();
     if (op % 3 == 0) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <new>
 
-#include "platform/posix/file_lock.h"
+#include "platform/posix/shared_lock.h"
 #include "platform/posix/user_files.h"
 
 namespace platform {
@@ -16,8 +16,8 @@ namespace {
 using detail::SharedMap;
 using detail::UniqueFd;
 
-// The file "mutex.<name>" in the private directory: the lock is byte 0 of the file (see
-// file_lock.h); the block holds the owner word and a magic word that the creator stores last.
+// The file "mutex.<name>" in the private directory: the lock word (shared_lock.h), then a magic
+// word that the creator stores last.
 struct MutexBlock {
   std::atomic<std::uint32_t> owner;
   std::atomic<std::uint32_t> magic;
@@ -31,7 +31,7 @@ class PosixNamedMutex final : public NamedMutex {
       : path_(std::move(path)),
         fd_(std::move(fd)),
         map_(std::move(map)),
-        lock_(fd_.Get(), 0, &static_cast<MutexBlock*>(map_.Addr())->owner),
+        lock_(&static_cast<MutexBlock*>(map_.Addr())->owner),
         creatorPid_(creator ? ::getpid() : 0) {}
 
   ~PosixNamedMutex() override {
@@ -59,7 +59,7 @@ class PosixNamedMutex final : public NamedMutex {
   std::string path_;
   UniqueFd fd_;
   SharedMap map_;
-  detail::FileLock lock_;  // released before fd_ closes
+  detail::SharedLock lock_;  // given back before map_ goes
   pid_t creatorPid_;
 };
 

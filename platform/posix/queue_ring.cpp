@@ -30,11 +30,6 @@ class RingLock {
   bool held_;
 };
 
-bool ProcessGone(std::uint32_t pid) {
-  return pid > 0 && static_cast<pid_t>(pid) > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 &&
-         errno == ESRCH;
-}
-
 }  // namespace
 
 void InitQueue(QueueBlock* block, std::uint32_t receiverPid) {
@@ -73,13 +68,13 @@ void UnlockRing(const QueueAccess& queue) {
 
 bool ClaimWake(QueueHeader& h) {
   const std::uint32_t waiting = h.tail - h.head;
-  if (h.wakePending != 0 && waiting % kOwedWakeCheckEvery == 0 && ProcessGone(h.wakePending)) {
+  if (h.wakePending != 0 && waiting % kOwedWakeCheckEvery == 0 && ThreadGone(h.wakePending)) {
     h.wakePending = 0;  // its poster died between unlocking and sending
   }
   if (h.wakePending != 0) {
     return false;
   }
-  h.wakePending = static_cast<std::uint32_t>(::getpid());
+  h.wakePending = CallingThread();
   return true;
 }
 
@@ -96,13 +91,12 @@ void UnwindPush(const QueueAccess& queue, bool stored, std::uint32_t slot) {
   }
 }
 
-// Whether the receiving thread still lives: its process holds the life mark, and the thread
-// still exists.
+// Whether the receiving thread still lives. Its id may have passed to a thread of another
+// process since; that matters only while no doorbell is rung (which would find nobody), so the
+// owning process's life mark is probed only then.
 static bool ReceiverAlive(const QueueAccess& queue) {
-  if (!IsMarkHeld(queue.fd, kLifeMarkSlot)) {
-    return false;
-  }
-  return !ProcessGone(queue.thread);  // a thread id names its thread to kill() too
+  return !ThreadGone(queue.thread) &&
+         (queue.block->header.wakePending == 0 || IsMarkHeld(queue.fd, kLifeMarkSlot));
 }
 
 PushStart BeginPush(const QueueAccess& queue) {

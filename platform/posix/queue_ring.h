@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/posix/file_lock.h"
+#include "platform/posix/shared_lock.h"
 
 // The shared-memory half of a thread message queue: a ring of fixed-size entries under a lock
-// (file_lock.h, byte 0 of the file), in the file "tq.<thread id>" of the private directory that
+// word (shared_lock.h), in the file "tq.<thread id>" of the private directory that
 // the receiving thread creates. The receiving process holds byte 1 of the file for the queue's
 // life (HoldMark), so posters and the start-up sweep can tell a queue whose process has ended. Any
 // process of the user maps it and appends; only the receiver takes. All multi-byte fields are
@@ -21,9 +21,9 @@
 // | 12     | 4             | receiver's process id (diagnostics)                            |
 // | 16     | 4             | head: entries taken so far (wraps)                             |
 // | 20     | 4             | tail: entries posted so far (wraps)                            |
-// | 24     | 4             | wakePending: 0, or the id of the process that owes (or sent) the |
+// | 24     | 4             | wakePending: 0, or the id of the thread that owes (or sent) the  |
 // |        |               | doorbell byte since the last clearing                          |
-// | 28     | 4             | owner word of the ring lock                                    |
+// | 28     | 4             | ring lock word: guards every field above but magic             |
 // | 32     | 96            | reserved                                                       |
 // | 128    | 24 × capacity | entries, entry i of the ring at 128 + 24 × (i % capacity)       |
 //
@@ -39,11 +39,11 @@
 // object was damaged, and is never used to index memory.
 //
 // Wake-ups: a poster sends a doorbell byte only when wakePending is 0, and sets it to its own
-// process id under the lock; the receiver drains its doorbell and then clears wakePending before
+// thread id under the lock; the receiver drains its doorbell and then clears wakePending before
 // taking. The byte is sent after the lock is given back, so that the woken receiver never blocks
 // on it. A poster that died holding the lock is seen by the next locker, which clears the flag;
 // one that died between unlocking and sending is found by a later poster that sees the flag
-// still set with many entries waiting and its process gone, and sends anew.
+// still set with many entries waiting and that thread gone, and sends anew.
 namespace platform::detail {
 
 inline constexpr std::uint32_t kQueueCapacity = 16384;
@@ -69,8 +69,7 @@ struct alignas(64) QueueHeader {
 };
 static_assert(sizeof(QueueHeader) == 64);
 
-inline constexpr off_t kRingLockSlot = 0;
-inline constexpr off_t kLifeMarkSlot = 1;
+inline constexpr off_t kLifeMarkSlot = 0;
 
 struct QueueBlock {
   QueueHeader header;
@@ -89,11 +88,11 @@ enum class PushResult {
   Failed,      // lock or doorbell failure, or a damaged ring; nothing stored
 };
 
-// One process's access to a queue: the mapped block, its ring lock through this process's own
-// open of the file, that descriptor (for the life probe) and the receiving thread's id.
+// One process's access to a queue: the mapped block, its ring lock, this process's own open of
+// the file that descriptor (for the life probe) and the receiving thread's id.
 struct QueueAccess {
   QueueBlock* block;
-  FileLock* lock;
+  SharedLock* lock;
   int fd;
   std::uint32_t thread;
 };

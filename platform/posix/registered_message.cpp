@@ -11,7 +11,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/posix/file_lock.h"
+#include "platform/posix/shared_lock.h"
 #include "platform/posix/user_files.h"
 
 namespace platform {
@@ -28,7 +28,7 @@ using detail::UniqueFd;
 // |--------|--------------|-----------------------------------------------------------|
 // | 0      | 4            | magic, stored last by the initialiser                      |
 // | 4      | 4            | count of entries in use (trusted only up to kCapacity)     |
-// | 8      | 4            | owner word of the lock on byte 0 (see file_lock.h)          |
+// | 8      | 4            | lock word (shared_lock.h) guarding count and entries       |
 // | 64     | 256 × 16384  | entries: length byte, then up to 255 name bytes            |
 //
 // Entry i has the number 0xC000 + i. An entry is written before count grows past it, so an
@@ -75,7 +75,7 @@ bool SameName(const Entry& entry, std::string_view name) {
 struct OpenTable {
   UniqueFd fd;
   SharedMap map;
-  std::unique_ptr<detail::FileLock> lock;
+  std::unique_ptr<detail::SharedLock> lock;
   Table* Get() const { return static_cast<Table*>(map.Addr()); }
 };
 
@@ -111,7 +111,7 @@ bool Open(OpenTable& table) {
     return false;
   }
   auto* header = &static_cast<Table*>(map.Addr())->header;
-  auto lock = std::make_unique<detail::FileLock>(fd.Get(), 0, &header->owner);
+  auto lock = std::make_unique<detail::SharedLock>(&header->owner);
   {
     detail::ScopedLock held(*lock);
     if (!held.Held()) {

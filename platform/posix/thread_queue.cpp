@@ -34,9 +34,7 @@ std::string QueuePath(ThreadId thread) {
 class QueueFile {
  public:
   QueueFile(UniqueFd fd, SharedMap map)
-      : fd_(std::move(fd)),
-        map_(std::move(map)),
-        lock_(fd_.Get(), detail::kRingLockSlot, &Block()->header.ringOwner) {}
+      : fd_(std::move(fd)), map_(std::move(map)), lock_(&Block()->header.ringOwner) {}
 
   // Opens `path` when it holds a fully set-up queue of the user's; null otherwise.
   static std::unique_ptr<QueueFile> Open(const std::string& path) {
@@ -60,7 +58,7 @@ class QueueFile {
 
   UniqueFd fd_;
   SharedMap map_;
-  detail::FileLock lock_;  // destroyed first, while fd_ is open
+  detail::SharedLock lock_;  // given back before map_ goes
 };
 
 // A poster's handle on one receiving thread's queue: its ring mapped and its doorbell

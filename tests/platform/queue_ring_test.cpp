@@ -28,8 +28,7 @@ class QueueRing : public ::testing::Test {
     block_ = static_cast<QueueBlock*>(addr);
     ASSERT_TRUE(platform::detail::HoldMark(fd_, platform::detail::kLifeMarkSlot));
     platform::detail::InitQueue(block_, 1);
-    lock_ = std::make_unique<platform::detail::FileLock>(fd_, platform::detail::kRingLockSlot,
-                                                         &block_->header.ringOwner);
+    lock_ = std::make_unique<platform::detail::SharedLock>(&block_->header.ringOwner);
     probeFd_ = ::open(("/proc/self/fd/" + std::to_string(fd_)).c_str(), O_RDWR | O_CLOEXEC);
   }
   void TearDown() override {
@@ -40,7 +39,7 @@ class QueueRing : public ::testing::Test {
   }
 
   platform::detail::QueueAccess Access() {
-    return {block_, lock_.get(), probeFd_, static_cast<std::uint32_t>(::getpid())};
+    return {block_, lock_.get(), probeFd_, platform::detail::CallingThread()};
   }
 
   // Pushes with a doorbell that answers `answer`; counts the wake-ups sent.
@@ -52,7 +51,7 @@ class QueueRing : public ::testing::Test {
   int fd_ = -1;
   int probeFd_ = -1;  // another open of the file, as a poster has
   QueueBlock* block_ = nullptr;
-  std::unique_ptr<platform::detail::FileLock> lock_;
+  std::unique_ptr<platform::detail::SharedLock> lock_;
   int wakes_ = 0;
 };
 

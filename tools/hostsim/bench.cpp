@@ -114,12 +114,15 @@ class Bench {
     while (received_.size() < ExpectedHandshake().size() && Clock::now() < deadline) {
       session_.WaitUntil(deadline);
     }
-    if (!std::equal(received_.begin(), received_.end(), ExpectedHandshake().begin(),
-                    ExpectedHandshake().end())) {
+    const auto& handshake = ExpectedHandshake();
+    if (received_.size() < handshake.size() ||
+        !std::equal(handshake.begin(), handshake.end(), received_.begin())) {
       Fail("no registration from the program");
       return false;
     }
-    received_.clear();
+    // What follows the handshake (the follow command) may have come with it.
+    received_.erase(received_.begin(),
+                    received_.begin() + static_cast<std::ptrdiff_t>(handshake.size()));
     if (awaitFollow_) {
       const std::optional<WireMessage> follow = AwaitMessage();
       if (!follow || *follow != TextWire(2, std::string("+gnotify ") + kFollowed + "\n")) {

@@ -17,6 +17,7 @@
 #include "hostlink/ring.h"
 #include "platform/named_mutex.h"
 #include "platform/posix/queue_ring.h"
+#include "platform/posix/shared_lock.h"
 #include "platform/posix/user_files.h"
 #include "platform/registered_message.h"
 #include "tests/hostlink/memory_objects.h"
@@ -52,6 +53,17 @@ class Input {
 void Check(bool holds) {
   if (!holds) {
     std::abort();
+  }
+}
+
+// A lock word naming a live thread is a lock that thread holds, and a wait for it lasts as long:
+// such words are cleared, leaving free locks and those of holders that are gone.
+void FreeOrAbandoned(std::uint8_t* word) {
+  std::uint32_t value = 0;
+  std::memcpy(&value, word, sizeof value);
+  const std::uint32_t holder = value & 0x7FFFFFFFu;
+  if (holder != 0 && !platform::detail::ThreadGone(holder)) {
+    std::memset(word, 0, sizeof value);
   }
 }
 
@@ -116,14 +128,22 @@ void FuzzQueue(Input& in) {
   }
 }
 
+// A lock word left naming a thread that is gone would name whatever thread takes up its id
+// later: it is not left behind for the next input.
+void ReleaseLockWord(int fd, off_t at) {
+  const std::uint32_t free = 0;
+  (void)!::pwrite(fd, &free, sizeof free, at);
+}
+
 // The user's registered-message table with fuzzed count and entries.
 void FuzzTable(Input& in) {
   const std::string path = platform::detail::UserObjectPath("msgtable", "registered");
   (void)platform::RegisterMessage("Fuzz.Seed");  // the table exists and is mapped
   const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   Check(fd >= 0);
-  std::uint8_t words[8];  // the count, then the lock's owner word
+  std::uint8_t words[8];  // the count, then the lock word
   in.Fill(words, sizeof words);
+  FreeOrAbandoned(words + 4);
   (void)!::pwrite(fd, words, sizeof words, 4);
   std::uint8_t entry[256];
   in.Fill(entry, sizeof entry);
@@ -134,6 +154,7 @@ void FuzzTable(Input& in) {
   }
   const std::uint32_t number = platform::RegisterMessage(name);
   Check(number == 0 || (number >= 0xC000 && number <= 0xFFFF));
+  ReleaseLockWord(fd, 8);
   ::close(fd);
 }
 
@@ -145,12 +166,14 @@ void FuzzMutexHeader(Input& in) {
   Check(fd >= 0);
   std::uint8_t bytes[8];
   in.Fill(bytes, sizeof bytes);
+  FreeOrAbandoned(bytes);
   (void)!::pwrite(fd, bytes, in.Byte() & 1 ? 4 : 8, 0);
   if (auto opened = platform::NamedMutex::Open("Fuzz.Mutex")) {
     if (opened->Wait() != platform::WaitResult::Failed) {
       Check(opened->Release());
     }
   }
+  ReleaseLockWord(fd, 0);
   ::close(fd);
 }
 

@@ -82,11 +82,7 @@ struct OpenTable {
 // Opens or makes the user's table. Its owner and mode are checked before anything else; the
 // lock then serialises first-time set-up, and an initialiser that died leaves no magic, so the
 // next opener sets the table up again.
-bool Open(OpenTable& table) {
-  const std::string path = detail::UserObjectPath("msgtable", "registered");
-  if (path.empty()) {
-    return false;
-  }
+bool Open(const std::string& path, OpenTable& table) {
   UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (!fd.Valid()) {
     return false;
@@ -128,18 +124,19 @@ bool Open(OpenTable& table) {
   return true;
 }
 
-// The calling process's table; opened again when the effective user changed. Null (errno set)
-// when the table cannot be had.
+// The calling process's table; opened again when its place changed (another effective user, or
+// another runtime directory). Null (errno set) when the table cannot be had.
 OpenTable* UserTable() {
-  static uid_t openedFor = 0;
+  static auto* openedAt = new std::string();
   static auto* table = new OpenTable();  // kept until the process ends
-  if (!table->map.Valid() || openedFor != ::geteuid()) {
+  const std::string path = detail::UserObjectPath("msgtable", "registered");
+  if (!table->map.Valid() || path != *openedAt) {
     table->lock.reset();
     *table = OpenTable();
-    if (!Open(*table)) {
+    if (path.empty() || !Open(path, *table)) {
       return nullptr;
     }
-    openedFor = ::geteuid();
+    *openedAt = path;
   }
   return table;
 }

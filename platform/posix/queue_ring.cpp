@@ -12,24 +12,6 @@ namespace {
 // Waiting entries past which a poster that sees a wake-up owed checks that its ower still lives.
 constexpr std::uint32_t kOwedWakeCheckEvery = 256;
 
-// Holds the ring lock for a scope.
-class RingLock {
- public:
-  explicit RingLock(const QueueAccess& queue) : queue_(queue), held_(LockRing(queue)) {}
-  RingLock(const RingLock&) = delete;
-  RingLock& operator=(const RingLock&) = delete;
-  ~RingLock() {
-    if (held_) {
-      UnlockRing(queue_);
-    }
-  }
-  bool Held() const { return held_; }
-
- private:
-  const QueueAccess& queue_;
-  bool held_;
-};
-
 }  // namespace
 
 void InitQueue(QueueBlock* block, std::uint32_t receiverPid) {
@@ -49,23 +31,6 @@ bool IsQueueReady(const QueueBlock* block) {
          block->header.capacity == kQueueCapacity;
 }
 
-bool LockRing(const QueueAccess& queue) {
-  switch (queue.lock->Lock()) {
-    case LockResult::Locked:
-      return true;
-    case LockResult::Recovered:
-      queue.block->header.wakePending = 0;
-      return true;
-    case LockResult::Failed:
-      break;
-  }
-  return false;
-}
-
-void UnlockRing(const QueueAccess& queue) {
-  queue.lock->Unlock();
-}
-
 bool ClaimWake(QueueHeader& h) {
   const std::uint32_t waiting = h.tail - h.head;
   if (h.wakePending != 0 && waiting % kOwedWakeCheckEvery == 0 && ThreadGone(h.wakePending)) {
@@ -80,7 +45,7 @@ bool ClaimWake(QueueHeader& h) {
 
 void UnwindPush(const QueueAccess& queue, bool stored, std::uint32_t slot) {
   QueueHeader& h = queue.block->header;
-  RingLock lock(queue);
+  const RingLock lock(queue);
   if (!lock.Held()) {
     return;
   }
@@ -119,7 +84,7 @@ std::optional<QueueEntry> PopEntry(const QueueAccess& queue, bool* more) {
   if (more != nullptr) {
     *more = false;
   }
-  RingLock lock(queue);
+  const RingLock lock(queue);
   if (!lock.Held()) {
     return std::nullopt;
   }
@@ -141,13 +106,13 @@ std::optional<QueueEntry> PopEntry(const QueueAccess& queue, bool* more) {
 }
 
 bool ClearWakePending(const QueueAccess& queue) {
-  RingLock lock(queue);
+  const RingLock lock(queue);
   queue.block->header.wakePending = 0;
   return lock.Held() && queue.block->header.tail != queue.block->header.head;
 }
 
 void CloseQueue(const QueueAccess& queue) {
-  RingLock lock(queue);
+  const RingLock lock(queue);
   // Even without the lock (it failed), closing is better than leaving posters in.
   queue.block->header.closed = 1;
 }

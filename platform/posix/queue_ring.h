@@ -116,10 +116,15 @@ void CloseQueue(const QueueAccess& queue);
 // Parts of PushEntry that need no template.
 enum class PushStart { Go, Closed, Failed };
 PushStart BeginPush(const QueueAccess& queue);
-// Takes the ring lock; after a locker died holding it, clears wakePending (that locker may have
-// set it without sending the byte).
-bool LockRing(const QueueAccess& queue);
-void UnlockRing(const QueueAccess& queue);
+// The ring lock for a scope. A holder that died holding it may have claimed a wake-up without
+// sending it, so that claim is cleared.
+struct RingLock : ScopedLock {
+  explicit RingLock(const QueueAccess& queue) : ScopedLock(*queue.lock) {
+    if (Recovered()) {
+      queue.block->header.wakePending = 0;
+    }
+  }
+};
 // Under the lock: whether this post must send the doorbell byte, claiming it if so.
 bool ClaimWake(QueueHeader& h);
 // After a failed send: lets the next poster send, and takes back the entry stored at `slot`
@@ -129,33 +134,35 @@ void UnwindPush(const QueueAccess& queue, bool stored, std::uint32_t slot);
 template <typename Wake>
 PushResult PushEntry(const QueueAccess& queue, const QueueEntry& entry, Wake&& wake) {
   QueueHeader& h = queue.block->header;
-  if (!LockRing(queue)) {
-    return PushResult::Failed;
-  }
   bool stored = false;
   bool mustWake = false;
   std::uint32_t slot = 0;
   PushResult result = PushResult::Pushed;
-  switch (BeginPush(queue)) {
-    case PushStart::Closed:
-      result = PushResult::Closed;
-      break;
-    case PushStart::Failed:
-      result = PushResult::Failed;
-      break;
-    case PushStart::Go:
-      stored = h.tail - h.head != kQueueCapacity;
-      if (stored) {
-        // Complete before tail covers it, so a poster that dies here publishes nothing.
-        slot = h.tail;
-        queue.block->entries[slot % kQueueCapacity] = entry;
-        h.tail = slot + 1;
-      }
-      result = stored ? PushResult::Pushed : PushResult::Full;
-      mustWake = ClaimWake(h);
-      break;
+  {
+    const RingLock lock(queue);
+    if (!lock.Held()) {
+      return PushResult::Failed;
+    }
+    switch (BeginPush(queue)) {
+      case PushStart::Closed:
+        result = PushResult::Closed;
+        break;
+      case PushStart::Failed:
+        result = PushResult::Failed;
+        break;
+      case PushStart::Go:
+        stored = h.tail - h.head != kQueueCapacity;
+        if (stored) {
+          // Complete before tail covers it, so a poster that dies here publishes nothing.
+          slot = h.tail;
+          queue.block->entries[slot % kQueueCapacity] = entry;
+          h.tail = slot + 1;
+        }
+        result = stored ? PushResult::Pushed : PushResult::Full;
+        mustWake = ClaimWake(h);
+        break;
+    }
   }
-  UnlockRing(queue);
   if (mustWake) {
     const WakeResult woke = wake();
     if (woke != WakeResult::Sent) {

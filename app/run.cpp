@@ -7,8 +7,16 @@
 #include "app/termination_signals.h"
 #include "app/thread_message_pump.h"
 #include "app/watch_app.h"
+#include "hostlink/host_session.h"
 
 int RunWatchApp(CWatchApp& app) {
+  // Without both numbers the host's messages could never be told apart: the program would run
+  // on deaf to the host, its quit included.
+  if (IpcNewPipeMessage() == 0 || IpcDataReadyMessage() == 0) {
+    std::fprintf(stderr, "vantor1: cannot register the host's message names: %s\n",
+                 std::strerror(RegisteredMessageError()));
+    return 1;
+  }
   const std::unique_ptr<platform::ThreadMessageQueue> queue =
       platform::ThreadMessageQueue::Create();
   if (!queue) {

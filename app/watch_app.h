@@ -19,14 +19,14 @@ class CWatchApp {
   };
 
   CWatchApp() = default;
-  virtual ~CWatchApp() = default;
+  ~CWatchApp() = default;
   CWatchApp(const CWatchApp&) = delete;
   CWatchApp& operator=(const CWatchApp&) = delete;
 
   // Constructs the main dialog, points m_pWatchDlg, m_pWatchState and the dialog's write pipe
   // at it, runs it modally and returns false once it has ended: the process then ends with
   // status 0. A QApplication must exist.
-  virtual bool InitInstance();
+  bool InitInstance();
 
   // The thread message map: each message number and its handler, in lookup order.
   const std::vector<ThreadMessageEntry>& ThreadMessageMap() const;

@@ -13,6 +13,8 @@
 //                   program -> host after every Write: wParam pipe index, lParam byte count
 std::uint32_t IpcNewPipeMessage();
 std::uint32_t IpcDataReadyMessage();
+// Why a number is 0: the error the platform reported (an untrusted table, no private directory).
+int RegisteredMessageError();
 
 // The typed messages to the host, framed as hostlink/framing.h describes, each by one Write;
 // the result is that Write's (1 stored and signalled, 0 not). Nothing is retried.

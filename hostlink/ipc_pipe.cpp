@@ -7,6 +7,7 @@
 #include "hostlink/host_session.h"
 #include "hostlink/object_names.h"
 #include "hostlink/ring.h"
+#include "platform/guarded_copy.h"
 #include "platform/last_error.h"
 #include "platform/thread_id.h"
 #include "platform/thread_queue.h"
@@ -20,11 +21,11 @@ int CIpcPipe::Open(std::int32_t index, std::int32_t size) {
     return 0;
   }
   // Everything is opened into locals first, so that a failing step leaves the object as it was.
-  auto mutex = platform::NamedMutex::Open(PipeMutexName(index));
+  auto mutex = objects_.OpenMutex(PipeMutexName(index));
   if (!mutex) {
     return 0;
   }
-  auto mapping = platform::FileMapping::Open(PipeMappingName(index));
+  auto mapping = objects_.OpenMapping(PipeMappingName(index));
   if (!mapping) {
     return 0;
   }
@@ -38,7 +39,11 @@ int CIpcPipe::Open(std::int32_t index, std::int32_t size) {
   }
   if (index % 2 != 0) {
     // Written once, without the lock; the host reads it under the lock before each post.
-    StoreReaderThreadId(view->Data(), platform::CurrentThreadId());
+    std::uint8_t id[4];
+    StoreLe32(id, platform::CurrentThreadId());
+    if (!platform::CopyGuarded(view->Data() + kReaderThreadIdOffset, id, sizeof id)) {
+      return 0;
+    }
   }
   view_ = std::move(view);
   mappingHandle = std::move(mapping);
@@ -65,18 +70,38 @@ bool CIpcPipe::Lock() {
   return false;
 }
 
+void CIpcPipe::FailLocked(std::uint32_t code) {
+  mutexHandle->Release();
+  platform::SetLastError(code);
+}
+
+bool CIpcPipe::LoadHeaderLocked(RingHeader& header) {
+  std::uint8_t bytes[kHeaderSize];
+  if (!platform::CopyGuarded(bytes, View(), sizeof bytes)) {
+    FailLocked(kErrViewGone);
+    return false;
+  }
+  header = LoadRingHeader(bytes);
+  if (!RingIndexesValid(header, ringSize)) {
+    FailLocked(kErrBadIndex);
+    return false;
+  }
+  return true;
+}
+
+bool CIpcPipe::StoreIndex(std::size_t offset, std::int32_t index) {
+  std::uint8_t bytes[4];
+  StoreLe32(bytes, static_cast<std::uint32_t>(index));
+  return index >= 0 && platform::CopyGuarded(View() + offset, bytes, sizeof bytes);
+}
+
 std::int32_t CIpcPipe::Read(void* buffer, std::int32_t limit) {
   if (!IsOpen()) {
     platform::SetLastError(kErrNotOpen);
     return -1;
   }
-  if (!Lock()) {
-    return -1;
-  }
-  const RingHeader header = LoadRingHeader(View());
-  if (!RingIndexesValid(header, ringSize)) {
-    mutexHandle->Release();
-    platform::SetLastError(kErrBadIndex);
+  RingHeader header;
+  if (!Lock() || !LoadHeaderLocked(header)) {
     return -1;
   }
   const std::int32_t available = RingBytesInUse(header, ringSize);
@@ -90,9 +115,21 @@ std::int32_t CIpcPipe::Read(void* buffer, std::int32_t limit) {
   } else if (limit < -1) {
     n = 0;
   }
-  StoreReadIndex(View(), RingCopyOut(View(), ringSize, header.readIndex, buffer, n));
+  if (!StoreIndex(kReadIndexOffset, RingCopyOut(View(), ringSize, header.readIndex, buffer, n))) {
+    FailLocked(kErrViewGone);
+    return -1;
+  }
   mutexHandle->Release();
   return n;
+}
+
+std::int32_t CIpcPipe::BytesWaiting() {
+  RingHeader header;
+  if (!IsOpen() || !Lock() || !LoadHeaderLocked(header)) {
+    return -1;
+  }
+  mutexHandle->Release();
+  return RingBytesInUse(header, ringSize);
 }
 
 int CIpcPipe::Write(const void* bytes, std::int32_t count) {
@@ -114,21 +151,19 @@ int CIpcPipe::Write(const void* bytes, std::int32_t count) {
     platform::SetLastError(kErrTooLarge);
     return 0;
   }
-  if (!Lock()) {
-    return 0;
-  }
-  const RingHeader header = LoadRingHeader(View());
-  if (!RingIndexesValid(header, ringSize)) {
-    mutexHandle->Release();
-    platform::SetLastError(kErrBadIndex);
+  RingHeader header;
+  if (!Lock() || !LoadHeaderLocked(header)) {
     return 0;
   }
   if (count > RingFreeSpace(header, ringSize)) {
-    mutexHandle->Release();
-    platform::SetLastError(kErrNoRoom);
+    FailLocked(kErrNoRoom);
     return 0;
   }
-  StoreWriteIndex(View(), RingCopyIn(View(), ringSize, header.writeIndex, bytes, count));
+  if (!StoreIndex(kWriteIndexOffset,
+                  RingCopyIn(View(), ringSize, header.writeIndex, bytes, count))) {
+    FailLocked(kErrViewGone);
+    return 0;
+  }
   // The consumer's id is read under the lock; the post waits until the lock is given back, so
   // the woken consumer never blocks on it.
   const platform::ThreadId consumer = header.readerThreadId;

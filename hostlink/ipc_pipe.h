@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/file_mapping.h"
-#include "platform/named_mutex.h"
+#include "hostlink/ring.h"
+#include "platform/named_objects.h"
 
 // One end of the host's channel: a named mutex, a named file mapping and the ring in its view.
 // The objects are created by the host under the names of hostlink/object_names.h; the view
@@ -27,10 +27,13 @@ class CIpcPipe {
   static constexpr std::uint32_t kErrBadIndex = 0x20000004;    // header index outside the ring
   static constexpr std::uint32_t kErrNotOpen = 0x20000005;     // the end was never opened
   static constexpr std::uint32_t kErrLockFailed = 0x20000006;  // the wait failed outright
+  static constexpr std::uint32_t kErrViewGone = 0x20000007;    // the host shrank the mapping
   static constexpr int kHeaderSize = 12;
 
-  CIpcPipe() = default;
-  virtual ~CIpcPipe();
+  // Opens its objects through `objects`: the system's, or a test's stand-ins.
+  explicit CIpcPipe(platform::NamedObjects& objects = platform::SystemObjects())
+      : objects_(objects) {}
+  ~CIpcPipe();
   CIpcPipe(const CIpcPipe&) = delete;
   CIpcPipe& operator=(const CIpcPipe&) = delete;
 
@@ -41,15 +44,19 @@ class CIpcPipe {
   int Open(std::int32_t index, std::int32_t size);
   // Bytes copied (0 when empty, no code), at most limit (-1: no limit; below -1 counts as 0);
   // -1 when the end is not open, the lock failed or was abandoned, or the header's indexes lie
-  // outside the ring (kErrNotOpen, kErrLockFailed, kErrAbandoned, kErrBadIndex). Never waits
-  // for data. On failure neither the ring nor the buffer is touched.
+  // outside the ring, or the host shrank the mapping under us (kErrNotOpen, kErrLockFailed,
+  // kErrAbandoned, kErrBadIndex, kErrViewGone). Never waits for data. On failure the ring is
+  // not touched, nor the buffer except by a copy that the shrinking cut short.
   std::int32_t Read(void* buffer, std::int32_t limit);
   // 1 when count bytes were stored and the consumer signalled; else 0. count < 0: bytes is a
   // NUL-terminated string, stored without its NUL; count 0 stores and posts nothing (1).
   // Each call stores one whole message or nothing. Codes: kErrNotOpen, kErrTooLarge (before
-  // any wait), kErrLockFailed, kErrAbandoned, kErrBadIndex, kErrNoRoom. When only the post
-  // fails the result is 0 but the bytes stay in the ring.
+  // any wait), kErrLockFailed, kErrAbandoned, kErrBadIndex, kErrNoRoom, kErrViewGone. When only the
+  // post fails the result is 0 but the bytes stay in the ring.
   int Write(const void* bytes, std::int32_t count);
+
+  // The bytes waiting in the ring, taken under the lock; -1 when Read would fail.
+  std::int32_t BytesWaiting();
 
   bool IsOpen() const { return ringData != nullptr; }
   std::int32_t PipeIndex() const { return pipeIndex; }
@@ -58,8 +65,16 @@ class CIpcPipe {
  private:
   // Takes the mutex; on failure sets the code and holds nothing.
   bool Lock();
+  // Under the lock: the header, when the view still holds it and its indexes lie in the ring;
+  // otherwise releases the lock, sets the code and returns false.
+  bool LoadHeaderLocked(RingHeader& header);
+  // Under the lock: stores an index word; false when the view's pages went away.
+  bool StoreIndex(std::size_t offset, std::int32_t index);
+  // Releases the lock and sets `code`.
+  void FailLocked(std::uint32_t code);
   std::uint8_t* View() const { return ringData - kHeaderSize; }
 
+  platform::NamedObjects& objects_;
   std::unique_ptr<platform::FileMapping> mappingHandle;
   std::unique_ptr<platform::NamedMutex> mutexHandle;
   std::int32_t pipeIndex = 0;

@@ -3,6 +3,8 @@
 #include <cassert>
 #include <cstring>
 
+#include "platform/guarded_copy.h"
+
 std::uint32_t LoadLe32(const std::uint8_t* bytes) {
   return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
          static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
@@ -65,11 +67,12 @@ std::int32_t RingCopyOut(const std::uint8_t* view, std::int32_t ringSize, std::i
   const std::uint8_t* ring = view + kRingHeaderSize;
   auto* out = static_cast<std::uint8_t*>(dest);
   std::int32_t tail = ringSize - from;
-  if (n <= tail) {
-    std::memcpy(out, ring + from, static_cast<std::size_t>(n));
-  } else {
-    std::memcpy(out, ring + from, static_cast<std::size_t>(tail));
-    std::memcpy(out + tail, ring, static_cast<std::size_t>(n - tail));
+  const bool copied =
+      n <= tail ? platform::CopyGuarded(out, ring + from, static_cast<std::size_t>(n))
+                : platform::CopyGuarded(out, ring + from, static_cast<std::size_t>(tail)) &&
+                      platform::CopyGuarded(out + tail, ring, static_cast<std::size_t>(n - tail));
+  if (!copied) {
+    return -1;
   }
   return RingAdvance(from, n, ringSize);
 }
@@ -83,11 +86,12 @@ std::int32_t RingCopyIn(std::uint8_t* view, std::int32_t ringSize, std::int32_t 
   std::uint8_t* ring = view + kRingHeaderSize;
   const auto* in = static_cast<const std::uint8_t*>(src);
   std::int32_t tail = ringSize - at;
-  if (n <= tail) {
-    std::memcpy(ring + at, in, static_cast<std::size_t>(n));
-  } else {
-    std::memcpy(ring + at, in, static_cast<std::size_t>(tail));
-    std::memcpy(ring, in + tail, static_cast<std::size_t>(n - tail));
+  const bool copied =
+      n <= tail ? platform::CopyGuarded(ring + at, in, static_cast<std::size_t>(n))
+                : platform::CopyGuarded(ring + at, in, static_cast<std::size_t>(tail)) &&
+                      platform::CopyGuarded(ring, in + tail, static_cast<std::size_t>(n - tail));
+  if (!copied) {
+    return -1;
   }
   return RingAdvance(at, n, ringSize);
 }

@@ -58,11 +58,12 @@ std::int32_t RingAdvance(std::int32_t index, std::int32_t n, std::int32_t ringSi
 
 // Copies n bytes out of the ring from offset `from` into dest, going on at offset 0 when the
 // end is reached (at most two block copies); returns the offset after the last byte, which is
-// the new readIndex. Requires 0 <= from < ringSize and 0 <= n <= ringSize.
+// the new readIndex, or -1 when the view's pages went away under the copy (another process
+// shrank the mapping). Requires 0 <= from < ringSize and 0 <= n <= ringSize.
 std::int32_t RingCopyOut(const std::uint8_t* view, std::int32_t ringSize, std::int32_t from,
                          void* dest, std::int32_t n);
 // Copies n bytes from src into the ring at offset `at`, wrapping likewise; returns the offset
-// after the last byte, which is the new writeIndex. Same requirements as RingCopyOut; the
-// caller checks the free space first.
+// after the last byte, which is the new writeIndex, or -1 as above. Same requirements as
+// RingCopyOut; the caller checks the free space first.
 std::int32_t RingCopyIn(std::uint8_t* view, std::int32_t ringSize, std::int32_t at, const void* src,
                         std::int32_t n);

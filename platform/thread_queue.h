@@ -29,7 +29,8 @@ struct ThreadMessage {
 // All members are called on the owning thread only.
 class ThreadMessageQueue {
  public:
-  // Creates the queue of the calling thread; null (and errno set) on failure.
+  // Creates the queue of the calling thread; null (and errno set) on failure. Also removes what
+  // queues of the user's processes that were killed left behind.
   static std::unique_ptr<ThreadMessageQueue> Create();
   virtual ~ThreadMessageQueue() = default;
 
@@ -40,8 +41,8 @@ class ThreadMessageQueue {
   virtual void ClearWakeups() = 0;
   // The next message, in each poster's order; nothing when the queue is empty. Never blocks.
   virtual std::optional<ThreadMessage> Take() = 0;
-  // Leaves a wake-up pending, so that a receiver that handles one message per loop turn comes
-  // back for the rest.
+  // Leaves a wake-up pending when entries remained after the last Take, so that a receiver that
+  // handles one message per loop turn comes back for the rest (a later post leaves its own).
   virtual void Wake() = 0;
   // Waits up to timeoutMs (negative: without limit) for a pending wake-up. False on time-out.
   virtual bool WaitForWakeup(int timeoutMs) = 0;

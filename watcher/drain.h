@@ -11,8 +11,9 @@ struct DrainOutcome {
   bool quit = false;                    // end the process with status 0, now
 };
 
-// The work of one "IPCDataReady": reads and releases every message in readPipe until a read
-// reports none (an empty ring, or a message the reader refuses), then, whether or not anything
+// The work of one "IPCDataReady": reads and releases every message in readPipe, reading past
+// messages of unlisted kinds, until the ring is empty or a read makes no progress (a torn
+// header or a message the reader refuses), then, whether or not anything
 // was read, names the window once per run as soon as the login name is known, and reports a
 // quit that the host asked for.
 DrainOutcome DrainReadPipe(CIpcPipe& readPipe, CIpcPipe& writePipe, WatchState& state);

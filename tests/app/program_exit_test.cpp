@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/posix/user_files.h"
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -65,7 +67,7 @@ TEST(ProgramExit, escapeInTheMainWindowEndsTheProcessWithStatusZero) {
 TEST(ProgramExit, terminationSignalEndsTheProcessWithStatusZeroAndRemovesItsQueue) {
   Child child(VANTOR1_PATH);
   const std::filesystem::path queue =
-      "/dev/shm/vantor1.u" + std::to_string(geteuid()) + ".tq." + std::to_string(child.Pid());
+      platform::detail::UserObjectPath("tq", std::to_string(child.Pid()));
   for (int i = 0; i < 2000 && !std::filesystem::exists(queue); ++i) {
     std::this_thread::sleep_for(5ms);
   }

@@ -1,6 +1,8 @@
 // CIpcPipe against real named objects, the test playing the host in-process.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
 #include <climits>
 #include <cstring>
 #include <string>
@@ -9,7 +11,9 @@
 #include "hostlink/ipc_pipe.h"
 #include "hostlink/object_names.h"
 #include "platform/last_error.h"
+#include "platform/posix/user_files.h"
 #include "platform/thread_id.h"
+#include "tests/hostlink/memory_objects.h"
 #include "tests/hostlink/test_host.h"
 #ifndef _WIN32
 #include "tests/platform/child_process.h"  // the Windows twin lives in tests/win32
@@ -143,6 +147,51 @@ TEST_F(IpcPipe, AbandonedLockFailsOnceAndIsGivenBack) {
   EXPECT_EQ(TakeAll(*queue_).size(), 1u);
 }
 #endif
+
+// A peer that overwrites the lock's bytes can make it look abandoned, never steer our memory (the
+// robust mutex kept list pointers there, and its unlock wrote through them).
+TEST_F(IpcPipe, LockBytesRewrittenByAPeerCostOneOperationAtMost) {
+  const std::string path = platform::detail::UserObjectPath(
+      "mutex", "Corvane2.IPCMutex" + std::to_string(host_.Index()));
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  const std::vector<std::uint8_t> garbage(64, 0xA5);
+  ASSERT_EQ(::pwrite(fd, garbage.data(), 4, 0), 4);  // the owner word
+  EXPECT_EQ(pipe_.Write("abc", 3), 0);
+  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrAbandoned);
+  ASSERT_EQ(::pwrite(fd, garbage.data(), garbage.size(), 0), 64);  // and everything else
+  EXPECT_EQ(pipe_.Write("abc", 3), 0);
+  EXPECT_EQ(pipe_.Write("abc", 3), 1);
+  EXPECT_EQ(pipe_.Read(buffer_, -1), 3);
+  ::close(fd);
+}
+
+// A host that shrinks the mapping under an open end costs the operation, not the process.
+TEST_F(IpcPipe, MappingShrunkByTheHostFailsTheOperationInsteadOfEndingTheProcess) {
+  const std::string path = platform::detail::UserObjectPath(
+      "map", "Corvane2.IPCFileMapping" + std::to_string(host_.Index()));
+  ASSERT_EQ(::truncate(path.c_str(), 0), 0);
+  EXPECT_EQ(pipe_.Read(buffer_, -1), -1);
+  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrViewGone);
+  EXPECT_EQ(pipe_.Write("abc", 3), 0);
+  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrViewGone);
+}
+
+// The same, without a second process: the lock is found abandoned on each operation in turn.
+TEST(IpcPipeSeam, LockFoundAbandonedFailsTheOperationAndIsGivenBack) {
+  testhost::MemoryObjects objects;
+  objects.bytes.assign(kRingHeaderSize + kRing, 0);
+  CIpcPipe pipe(objects);
+  ASSERT_EQ(pipe.Open(2, kRing), 1);
+  char buffer[kRing];
+  for (bool reading : {true, false}) {
+    objects.lock.abandonNext = true;
+    EXPECT_EQ(reading ? pipe.Read(buffer, -1) : pipe.Write("de", 2), reading ? -1 : 0);
+    EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrAbandoned);
+    EXPECT_FALSE(objects.lock.owned) << "lock left owned";
+  }
+  EXPECT_EQ(LoadRingHeader(objects.bytes.data()).writeIndex, 0);
+}
 
 TEST(IpcPipeOpen, UnusableSizesAndMissingObjectsFail) {
   const auto host = NewHostPipe(PipeEnd::ToHost, kRing);

@@ -13,8 +13,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/doorbell.h"
-#include "platform/user_shm.h"
+#include "platform/posix/doorbell.h"
+#include "platform/posix/user_files.h"
 
 namespace testing_platform {
 
@@ -97,7 +97,7 @@ inline std::string UniqueName(const std::string& what) {
 // Removes the queue objects that a killed receiver thread left behind.
 inline void RemoveQueueLeftovers(pid_t thread) {
   const auto id = static_cast<platform::ThreadId>(thread);
-  ::shm_unlink(platform::detail::UserObjectName("tq", std::to_string(id)).c_str());
+  ::unlink(platform::detail::UserObjectPath("tq", std::to_string(id)).c_str());
   ::unlink(platform::detail::DoorbellPath(id).c_str());
 }
 

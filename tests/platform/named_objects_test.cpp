@@ -1,7 +1,6 @@
 // Named mutexes and file mappings: shared between the user's processes, private to the user.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -10,7 +9,7 @@
 #include "child_process.h"
 #include "platform/file_mapping.h"
 #include "platform/named_mutex.h"
-#include "platform/user_shm.h"
+#include "platform/posix/user_files.h"
 
 namespace {
 
@@ -114,15 +113,15 @@ TEST(NamedObjects, MappingIsZeroFilledSharedAndRefusesViewsLargerThanIt) {
 // an object under the user's name that others may read, or someone else owns, is refused.
 TEST(NamedObjects, ObjectsArePrivateToTheUser) {
   const std::string name = UniqueName("private");
-  const std::string posixName = platform::detail::UserObjectName("map", name);
-  auto fd = platform::detail::CreateUserShm(posixName, 64);
+  const std::string path = platform::detail::UserObjectPath("map", name);
+  auto fd = platform::detail::CreateUserFile(path, 64);
   ASSERT_TRUE(fd.Valid());
   ASSERT_NE(FileMapping::Open(name), nullptr);
   ASSERT_EQ(::fchmod(fd.Get(), 0644), 0);
   EXPECT_EQ(FileMapping::Open(name), nullptr);
   ASSERT_EQ(::fchmod(fd.Get(), 0600), 0);
   if (!testing_platform::CanSwitchUser()) {
-    ::shm_unlink(posixName.c_str());
+    ::unlink(path.c_str());
     GTEST_SKIP() << "needs root to run a child as another user";
   }
   auto mutex = NamedMutex::Create(name);
@@ -137,10 +136,10 @@ TEST(NamedObjects, ObjectsArePrivateToTheUser) {
             }),
             0);
   EXPECT_NE(NamedMutex::Create(later), nullptr);
-  ::shm_unlink(("/vantor1.u65534.mutex." + later).c_str());
+  ::unlink(("/dev/shm/vantor1-65534/mutex." + later).c_str());
   ASSERT_EQ(::fchown(fd.Get(), 65534, 65534), 0);
   EXPECT_EQ(FileMapping::Open(name), nullptr);
-  ::shm_unlink(posixName.c_str());
+  ::unlink(path.c_str());
 }
 
 }  // namespace

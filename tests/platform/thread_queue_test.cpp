@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "child_process.h"
-#include "platform/doorbell.h"
-#include "platform/user_shm.h"
+#include "platform/posix/doorbell.h"
+#include "platform/posix/user_files.h"
 
 namespace {
 
@@ -128,8 +128,8 @@ TEST(ThreadQueue, PostToEndedThreadFails) {
     EXPECT_FALSE(PostThreadMessage(id, kMsg, 0, 0)) << "killed: " << killed;
     EXPECT_FALSE(PostThreadMessage(id, kMsg, 0, 0)) << "killed: " << killed;
     if (!killed) {
-      const std::string ring = platform::detail::UserObjectName("tq", std::to_string(id));
-      EXPECT_NE(::access(("/dev/shm" + ring).c_str(), F_OK), 0);
+      const std::string ring = platform::detail::UserObjectPath("tq", std::to_string(id));
+      EXPECT_NE(::access(ring.c_str(), F_OK), 0);
       EXPECT_NE(::access(platform::detail::DoorbellPath(id).c_str(), F_OK), 0);
     }
     testing_platform::RemoveQueueLeftovers(receiver.Pid());

@@ -33,16 +33,17 @@ TEST_F(DrainTest, TitleIsSetOnceAndHoldsTheLongestNameWhole) {
   EXPECT_EQ(state.myName, "Dave");
 }
 
-// The quit takes effect at the end of the drain that read it; a refused message ends a drain
-// and the next drain goes on.
-TEST_F(DrainTest, QuitTakesEffectAfterTheRestOfItsDrainAndRefusalsEndADrain) {
+// The quit takes effect at the end of the drain that read it. Messages of unlisted kinds are
+// read past: a drain that stopped at them stranded the quit when the host's later signals were
+// refused by a full queue.
+TEST_F(DrainTest, QuitBehindUnlistedKindsTakesEffectAfterTheRestOfItsDrain) {
   Put(FrameArguments(43, {"1", "O"}));
-  Put(Frame(12, {}));
+  for (int i = 0; i < 3; ++i) {
+    Put(Frame(12, {}));
+  }
   Put(Frame(kQuitKind, {}));
   Put(FrameArguments(0, {"erin"}));
   Put(FrameArguments(43, {"9", "O"}));
-  EXPECT_FALSE(Drain().quit);
-  EXPECT_EQ(state.watchedGames, Games{1});
   const DrainOutcome outcome = Drain();
   EXPECT_TRUE(outcome.quit);
   EXPECT_EQ(outcome.newTitle, "Vantor1 - erin");

@@ -1,8 +1,8 @@
 #include "platform/thread_queue.h"
 
+#include <dirent.h>
 #include <poll.h>
 #include <pthread.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/doorbell.h"
-#include "platform/queue_ring.h"
-#include "platform/user_shm.h"
+#include "platform/posix/doorbell.h"
+#include "platform/posix/queue_ring.h"
+#include "platform/posix/user_files.h"
 
 namespace platform {
 
@@ -25,22 +25,41 @@ using detail::RingResult;
 using detail::SharedMap;
 using detail::UniqueFd;
 
-std::string QueueObjectName(ThreadId thread) {
-  return detail::UserObjectName("tq", std::to_string(thread));
+std::string QueuePath(ThreadId thread) {
+  return detail::UserObjectPath("tq", std::to_string(thread));
 }
 
-// Maps `thread`'s queue object; invalid when it is missing, foreign or not fully set up.
-SharedMap MapQueue(ThreadId thread) {
-  UniqueFd fd = detail::OpenUserShm(QueueObjectName(thread));
-  if (!fd.Valid() || detail::ObjectSizeOf(fd.Get()) != static_cast<long long>(sizeof(QueueBlock))) {
-    return {};
+// One process's open of a queue file: the descriptor, the mapped block and the ring lock taken
+// through that descriptor.
+class QueueFile {
+ public:
+  QueueFile(UniqueFd fd, SharedMap map)
+      : fd_(std::move(fd)), map_(std::move(map)), lock_(&Block()->header.ringOwner) {}
+
+  // Opens `path` when it holds a fully set-up queue of the user's; null otherwise.
+  static std::unique_ptr<QueueFile> Open(const std::string& path) {
+    UniqueFd fd = detail::OpenUserFile(path);
+    if (!fd.Valid() ||
+        detail::ObjectSizeOf(fd.Get()) != static_cast<long long>(sizeof(QueueBlock))) {
+      return nullptr;
+    }
+    SharedMap map(fd.Get(), sizeof(QueueBlock));
+    if (!map.Valid() || !detail::IsQueueReady(static_cast<QueueBlock*>(map.Addr()))) {
+      return nullptr;
+    }
+    return std::make_unique<QueueFile>(std::move(fd), std::move(map));
   }
-  SharedMap map(fd.Get(), sizeof(QueueBlock));
-  if (map.Valid() && !detail::IsQueueReady(static_cast<QueueBlock*>(map.Addr()))) {
-    return {};
-  }
-  return map;
-}
+
+  detail::QueueAccess Access(ThreadId thread) { return {Block(), &lock_, fd_.Get(), thread}; }
+  int Fd() const { return fd_.Get(); }
+
+ private:
+  QueueBlock* Block() const { return static_cast<QueueBlock*>(map_.Addr()); }
+
+  UniqueFd fd_;
+  SharedMap map_;
+  detail::SharedLock lock_;  // given back before map_ goes
+};
 
 // A poster's handle on one receiving thread's queue: its ring mapped and its doorbell
 // connected. Kept between posts; a receiver that went away (queue destroyed, thread ended,
@@ -52,8 +71,8 @@ class Target {
   // The doorbell is connected before anything is written, so a ring found through a dead or
   // replaced receiver is always seen as closed or answered with "no receiver".
   static std::unique_ptr<Target> Open(ThreadId thread) {
-    SharedMap ring = MapQueue(thread);
-    if (!ring.Valid()) {
+    std::unique_ptr<QueueFile> ring = QueueFile::Open(QueuePath(thread));
+    if (!ring) {
       return nullptr;
     }
     UniqueFd bell = detail::ConnectDoorbell(thread);
@@ -78,7 +97,7 @@ class Target {
       }
       return detail::WakeResult::Failed;
     };
-    switch (detail::PushEntry(Block(), entry, wake)) {
+    switch (detail::PushEntry(ring_->Access(thread_), entry, wake)) {
       case detail::PushResult::Pushed:
         return Outcome::Delivered;
       case detail::PushResult::Closed:
@@ -92,13 +111,11 @@ class Target {
   }
 
  private:
-  Target(ThreadId thread, SharedMap ring, UniqueFd bell)
+  Target(ThreadId thread, std::unique_ptr<QueueFile> ring, UniqueFd bell)
       : thread_(thread), ring_(std::move(ring)), bell_(std::move(bell)) {}
 
-  QueueBlock* Block() const { return static_cast<QueueBlock*>(ring_.Addr()); }
-
   ThreadId thread_;
-  SharedMap ring_;
+  std::unique_ptr<QueueFile> ring_;
   UniqueFd bell_;
 };
 
@@ -171,11 +188,12 @@ class LiveQueues {
 
 class PosixThreadMessageQueue final : public ThreadMessageQueue {
  public:
-  PosixThreadMessageQueue(ThreadId thread, UniqueFd bell, UniqueFd ringFd, SharedMap ring)
+  PosixThreadMessageQueue(ThreadId thread, UniqueFd bell, const sockaddr_un& bellAddress,
+                          std::unique_ptr<QueueFile> ring)
       : thread_(thread),
         ownerPid_(::getpid()),
         bell_(std::move(bell)),
-        ringFd_(std::move(ringFd)),
+        bellAddress_(bellAddress),
         ring_(std::move(ring)) {
     LiveQueues::Get().Add(this);
   }
@@ -183,14 +201,8 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
   ~PosixThreadMessageQueue() override {
     LiveQueues::Get().Remove(this);
     // A forked child inherits the object, not the queue: only the creating process removes it.
-    if (ownerPid_ != ::getpid()) {
-      return;
-    }
-    const bool released = detail::ReleaseQueue(Block());
-    RemoveNames();
-    bell_.Reset();
-    if (!released) {
-      ring_.Abandon();  // destroyed off its thread: the owner's robust list points into it
+    if (ownerPid_ == ::getpid()) {
+      RemoveNames();
     }
   }
 
@@ -200,20 +212,20 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
       return;
     }
     namesRemoved_ = true;
-    detail::CloseQueue(Block());
+    detail::CloseQueue(Access());
     detail::UnbindDoorbell(thread_);
-    detail::UnlinkIfSame(QueueObjectName(thread_), ringFd_.Get());
+    detail::UnlinkIfSame(QueuePath(thread_), ring_->Fd());
   }
 
   int Descriptor() const override { return bell_.Get(); }
 
   void ClearWakeups() override {
     detail::Drain(bell_.Get());
-    detail::ClearWakePending(Block());
+    detail::ClearWakePending(Access());
   }
 
   std::optional<ThreadMessage> Take() override {
-    std::optional<detail::QueueEntry> entry = detail::PopEntry(Block());
+    std::optional<detail::QueueEntry> entry = detail::PopEntry(Access(), &more_);
     if (!entry) {
       return std::nullopt;
     }
@@ -221,7 +233,12 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
                          static_cast<LParam>(entry->lParam)};
   }
 
-  void Wake() override { detail::RingSelf(bell_.Get(), thread_); }
+  void Wake() override {
+    // A post made after the last Take found no wake-up pending and left its own.
+    if (more_) {
+      detail::RingSelf(bell_.Get(), bellAddress_);
+    }
+  }
 
   bool WaitForWakeup(int timeoutMs) override {
     using Clock = std::chrono::steady_clock;
@@ -244,14 +261,15 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
   }
 
  private:
-  QueueBlock* Block() const { return static_cast<QueueBlock*>(ring_.Addr()); }
+  detail::QueueAccess Access() const { return ring_->Access(thread_); }
 
   ThreadId thread_;
   pid_t ownerPid_;
   bool namesRemoved_ = false;
+  bool more_ = false;  // entries remained after the last Take
   UniqueFd bell_;
-  UniqueFd ringFd_;
-  SharedMap ring_;
+  sockaddr_un bellAddress_;
+  std::unique_ptr<QueueFile> ring_;
 };
 
 void LiveQueues::Add(PosixThreadMessageQueue* queue) {
@@ -274,10 +292,38 @@ void LiveQueues::RemoveAllNames() {
 // A thread id is unique only among living threads. The ring of an earlier thread with this id
 // may still be mapped by posters; closing it sends them to look up the new queue.
 void CloseStaleQueue(ThreadId thread) {
-  SharedMap stale = MapQueue(thread);
-  if (stale.Valid()) {
-    detail::CloseQueue(static_cast<QueueBlock*>(stale.Addr()));
+  if (std::unique_ptr<QueueFile> stale = QueueFile::Open(QueuePath(thread))) {
+    detail::CloseQueue(stale->Access(thread));
   }
+}
+
+// Removes the queues and doorbells that processes of the user left behind when they were
+// killed: those whose process no longer holds the life mark.
+void SweepLeftovers() {
+  const std::string dir = detail::PrivateDir();
+  DIR* listing = dir.empty() ? nullptr : ::opendir(dir.c_str());
+  if (listing == nullptr) {
+    return;
+  }
+  while (const dirent* item = ::readdir(listing)) {
+    const std::string name = item->d_name;
+    const std::string path = dir + "/" + name;
+    if (name.rfind("tq.", 0) == 0) {
+      std::unique_ptr<QueueFile> queue = QueueFile::Open(path);
+      if (queue && !detail::IsMarkHeld(queue->Fd(), detail::kLifeMarkSlot)) {
+        detail::UnlinkIfSame(path, queue->Fd());
+        ::unlink((dir + "/bell." + name.substr(3)).c_str());
+      }
+    } else if (name.rfind("bell.", 0) == 0 &&
+               ::access((dir + "/tq." + name.substr(5)).c_str(), F_OK) != 0) {
+      // A process killed before its queue got its name: nobody answers at its doorbell.
+      const auto thread = static_cast<ThreadId>(std::strtoul(name.c_str() + 5, nullptr, 10));
+      if (thread != 0 && !detail::DoorbellInUse(thread)) {
+        ::unlink(path.c_str());
+      }
+    }
+  }
+  ::closedir(listing);
 }
 
 }  // namespace
@@ -314,28 +360,36 @@ std::unique_ptr<ThreadMessageQueue> ThreadMessageQueue::Create() {
     errno = EEXIST;  // this thread has a queue already
     return nullptr;
   }
+  SweepLeftovers();
   // Order matters for posters racing with a thread id's reuse. A poster maps a ready ring,
   // then connects the doorbell, then writes. The earlier ring is closed before the new
   // doorbell exists, and the new ring is ready only after it exists, so whatever a poster
   // connects to, the ring it writes into is either this one or refuses it.
   CloseStaleQueue(thread);
-  UniqueFd bell = detail::BindDoorbell(thread);
+  sockaddr_un bellAddress{};
+  UniqueFd bell =
+      detail::FillAddress(thread, &bellAddress) ? detail::BindDoorbell(thread) : UniqueFd();
   if (!bell.Valid()) {
     return nullptr;
   }
-  const std::string name = QueueObjectName(thread);
-  UniqueFd ringFd = detail::CreateUserShm(name, sizeof(QueueBlock));
-  SharedMap ring = ringFd.Valid() ? SharedMap(ringFd.Get(), sizeof(QueueBlock)) : SharedMap();
-  if (!ring.Valid() || !detail::InitQueue(static_cast<QueueBlock*>(ring.Addr()),
-                                          static_cast<std::uint32_t>(::getpid()))) {
+  // The queue gets its name only once it is ready and its life mark held, so that a sweep or a
+  // poster never finds it half made.
+  UniqueFd ringFd = detail::CreateUnnamedUserFile(sizeof(QueueBlock));
+  SharedMap map = ringFd.Valid() && detail::HoldMark(ringFd.Get(), detail::kLifeMarkSlot)
+                      ? SharedMap(ringFd.Get(), sizeof(QueueBlock))
+                      : SharedMap();
+  if (map.Valid()) {
+    detail::InitQueue(static_cast<QueueBlock*>(map.Addr()), static_cast<std::uint32_t>(::getpid()));
+  }
+  if (!map.Valid() || !detail::PublishUserFile(ringFd.Get(), QueuePath(thread))) {
     int saved = errno;
-    ::shm_unlink(name.c_str());
     detail::UnbindDoorbell(thread);
     errno = saved;
     return nullptr;
   }
-  return std::make_unique<PosixThreadMessageQueue>(thread, std::move(bell), std::move(ringFd),
-                                                   std::move(ring));
+  return std::make_unique<PosixThreadMessageQueue>(
+      thread, std::move(bell), bellAddress,
+      std::make_unique<QueueFile>(std::move(ringFd), std::move(map)));
 }
 
 }  // namespace platform

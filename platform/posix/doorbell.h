@@ -1,15 +1,16 @@
 #pragma once
+#include <sys/un.h>
+
 #include <string>
 
+#include "platform/posix/unique_fd.h"
 #include "platform/thread_id.h"
-#include "platform/unique_fd.h"
 
 // The wake-up half of a thread message queue: an AF_UNIX datagram socket that the receiving
-// thread binds at "/tmp/vantor1-<uid>/tq.<thread id>", in a directory of the user's own with
-// mode 0700. A poster sends one byte without blocking when its post finds no wake-up pending
-// (see queue_ring.h). The socket is readable while a byte is pending; a refusal for a full
-// socket means a wake-up is already pending, and a refusal because nothing is bound there means
-// the receiver has gone.
+// thread binds at "bell.<thread id>" in the private directory (user_files.h). A poster sends one
+// byte without blocking when its post finds no wake-up pending (see queue_ring.h). The socket is
+// readable while a byte is pending; a refusal for a full socket means a wake-up is already pending,
+// and a refusal because nothing is bound there means the receiver has gone.
 namespace platform::detail {
 
 enum class RingResult { Rung, AlreadyPending, NoReceiver, Failed };
@@ -30,8 +31,10 @@ UniqueFd ConnectDoorbell(ThreadId thread);
 
 // Sends one wake-up byte on a connected socket.
 RingResult Ring(int connectedFd);
-// Sends one wake-up byte from the doorbell socket to itself.
-RingResult RingSelf(int boundFd, ThreadId thread);
+// The socket address of `thread`'s doorbell; false when it cannot be had.
+bool FillAddress(ThreadId thread, sockaddr_un* addr);
+// Sends one wake-up byte from the doorbell socket to itself, bound at `addr`.
+RingResult RingSelf(int boundFd, const sockaddr_un& addr);
 // Consumes every pending wake-up byte.
 void Drain(int boundFd);
 

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "platform/user_shm.h"
+#include "platform/posix/user_files.h"
 
 namespace platform {
 
@@ -21,18 +21,16 @@ class PosixMappedView final : public MappedView {
   SharedMap map_;
 };
 
-// The shared object "/vantor1.u<uid>.map.<name>": plain bytes, laid out by its users.
+// The shared object "map.<name>" in the private directory: plain bytes, laid out by its users.
 class PosixFileMapping final : public FileMapping {
  public:
-  PosixFileMapping(std::string posixName, UniqueFd fd, bool creator)
-      : posixName_(std::move(posixName)),
-        fd_(std::move(fd)),
-        creatorPid_(creator ? ::getpid() : 0) {}
+  PosixFileMapping(std::string path, UniqueFd fd, bool creator)
+      : path_(std::move(path)), fd_(std::move(fd)), creatorPid_(creator ? ::getpid() : 0) {}
 
   ~PosixFileMapping() override {
     // A forked child inherits the object but not the name.
     if (creatorPid_ != 0 && creatorPid_ == ::getpid()) {
-      detail::UnlinkIfSame(posixName_, fd_.Get());
+      detail::UnlinkIfSame(path_, fd_.Get());
     }
   }
 
@@ -55,7 +53,7 @@ class PosixFileMapping final : public FileMapping {
   }
 
  private:
-  std::string posixName_;
+  std::string path_;
   UniqueFd fd_;
   pid_t creatorPid_;
 };
@@ -66,20 +64,20 @@ std::unique_ptr<FileMapping> FileMapping::Create(const std::string& name, std::s
   if (size == 0) {
     return nullptr;
   }
-  std::string posixName = detail::UserObjectName("map", name);
-  UniqueFd fd = detail::CreateUserShm(posixName, size);
+  std::string path = detail::UserObjectPath("map", name);
+  UniqueFd fd = detail::CreateUserFile(path, size);
   if (!fd.Valid()) {
     return nullptr;
   }
-  return std::make_unique<PosixFileMapping>(std::move(posixName), std::move(fd), true);
+  return std::make_unique<PosixFileMapping>(std::move(path), std::move(fd), true);
 }
 
 std::unique_ptr<FileMapping> FileMapping::Open(const std::string& name) {
-  UniqueFd fd = detail::OpenUserShm(detail::UserObjectName("map", name));
+  UniqueFd fd = detail::OpenUserFile(detail::UserObjectPath("map", name));
   if (!fd.Valid()) {
     return nullptr;
   }
-  return std::make_unique<PosixFileMapping>(detail::UserObjectName("map", name), std::move(fd),
+  return std::make_unique<PosixFileMapping>(detail::UserObjectPath("map", name), std::move(fd),
                                             false);
 }
 

@@ -1,50 +1,21 @@
-#include "platform/doorbell.h"
+#include "platform/posix/doorbell.h"
 
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "platform/posix/user_files.h"
+
 namespace platform::detail {
-
-namespace {
-
-std::string DoorbellDir() {
-  return "/tmp/vantor1-" + std::to_string(::geteuid());
-}
-
-// The directory must be a real directory of the user's that nobody else can enter, or another
-// user could plant or read sockets in it.
-bool IsPrivateDir(const std::string& dir) {
-  struct stat st {};
-  return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
-         (st.st_mode & 077) == 0;
-}
-
-bool EnsurePrivateDir() {
-  const std::string dir = DoorbellDir();
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-    return false;
-  }
-  // The user's own directory with a wider mode (umask, an old run) is narrowed; anything else
-  // (another owner, a symlink) is refused.
-  struct stat st {};
-  if (::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
-      (st.st_mode & 077) != 0) {
-    ::chmod(dir.c_str(), 0700);
-  }
-  if (!IsPrivateDir(dir)) {
-    errno = EACCES;
-    return false;
-  }
-  return true;
-}
 
 bool FillAddress(ThreadId thread, sockaddr_un* addr) {
   const std::string path = DoorbellPath(thread);
+  if (path.empty()) {
+    return false;
+  }
   std::memset(addr, 0, sizeof(*addr));
   addr->sun_family = AF_UNIX;
   if (path.size() >= sizeof(addr->sun_path)) {
@@ -54,6 +25,8 @@ bool FillAddress(ThreadId thread, sockaddr_un* addr) {
   std::memcpy(addr->sun_path, path.c_str(), path.size() + 1);
   return true;
 }
+
+namespace {
 
 UniqueFd NewSocket() {
   return UniqueFd(::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
@@ -80,12 +53,12 @@ RingResult Classify(ssize_t sent) {
 }  // namespace
 
 std::string DoorbellPath(ThreadId thread) {
-  return DoorbellDir() + "/tq." + std::to_string(thread);
+  return UserObjectPath("bell", std::to_string(thread));
 }
 
 UniqueFd BindDoorbell(ThreadId thread) {
   sockaddr_un addr{};
-  if (!EnsurePrivateDir() || !FillAddress(thread, &addr)) {
+  if (!FillAddress(thread, &addr)) {
     return UniqueFd();
   }
   ::unlink(addr.sun_path);
@@ -106,7 +79,7 @@ void UnbindDoorbell(ThreadId thread) {
 
 UniqueFd ConnectDoorbell(ThreadId thread) {
   sockaddr_un addr{};
-  if (!IsPrivateDir(DoorbellDir()) || !FillAddress(thread, &addr)) {
+  if (!FillAddress(thread, &addr)) {
     errno = ENOENT;
     return UniqueFd();
   }
@@ -122,14 +95,10 @@ RingResult Ring(int connectedFd) {
   return Classify(::send(connectedFd, &byte, 1, MSG_DONTWAIT | MSG_NOSIGNAL));
 }
 
-RingResult RingSelf(int boundFd, ThreadId thread) {
-  sockaddr_un addr{};
-  if (!FillAddress(thread, &addr)) {
-    return RingResult::Failed;
-  }
+RingResult RingSelf(int boundFd, const sockaddr_un& addr) {
   const char byte = 1;
   return Classify(::sendto(boundFd, &byte, 1, MSG_DONTWAIT | MSG_NOSIGNAL,
-                           reinterpret_cast<sockaddr*>(&addr), sizeof(addr)));
+                           reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)));
 }
 
 void Drain(int boundFd) {

@@ -17,6 +17,9 @@ int RunWatchApp(CWatchApp& app) {
                  std::strerror(RegisteredMessageError()));
     return 1;
   }
+  // Installed before the queue exists: whoever sees the queue may end the program at once, and
+  // it must still unwind and remove the queue.
+  const TerminationSignals termination;
   const std::unique_ptr<platform::ThreadMessageQueue> queue =
       platform::ThreadMessageQueue::Create();
   if (!queue) {
@@ -27,7 +30,6 @@ int RunWatchApp(CWatchApp& app) {
   const ThreadMessagePump pump(*queue, [&app](const platform::ThreadMessage& message) {
     (void)app.DispatchThreadMessage(message);
   });
-  const TerminationSignals termination;
   (void)app.InitInstance();
   return 0;
 }

@@ -8,27 +8,18 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
-#include <thread>
 
 #include "tests/platform/child_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 using testing_platform::Child;
 using testing_platform::Signal;
-
-bool BecomeUser(uid_t uid) {
-  const gid_t gid = uid;
-  return uid == ::geteuid() ||
-         (::setgroups(1, &gid) == 0 && ::setgid(gid) == 0 && ::setuid(uid) == 0);
-}
 
 std::string ReadAll(const fs::path& file) {
   std::ifstream in(file);
@@ -69,7 +60,8 @@ class ProgramRun {
           ::setenv("HOME", "/nonexistent", 1);
           ::setenv("LSAN_OPTIONS", "suppressions=" EXIT_PATH_LSAN_SUPP ":print_suppressions=0", 1);
           const int err = ::open(errFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-          if (err < 0 || ::dup2(err, 2) != 2 || !prepare_() || !BecomeUser(uid_)) {
+          if (err < 0 || ::dup2(err, 2) != 2 || !prepare_() ||
+              !testing_platform::SwitchToUser(uid_)) {
             return 125;
           }
           ::execl(VANTOR1_PATH, VANTOR1_PATH, static_cast<char*>(nullptr));
@@ -90,20 +82,10 @@ class ProgramRun {
 
   // True once the program has its queue (and so its message numbers: it ends without them);
   // false when it ended, with its status and stderr kept.
-  bool WaitUntilRunning() {
-    for (auto deadline = std::chrono::steady_clock::now() + 20s;
-         std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(10ms)) {
-      if (fs::exists(QueueFile())) {
-        return true;
-      }
-      siginfo_t info{};
-      if (::waitid(P_PID, static_cast<id_t>(child_.Pid()), &info, WEXITED | WNOHANG | WNOWAIT) ==
-              0 &&
-          info.si_pid == child_.Pid()) {
-        break;  // ended; reaped by Status()
-      }
-    }
-    return false;
+  bool WaitUntilRunning() { return child_.AwaitFile(QueueFile()); }
+  // Whether it ended with status 1 before running, saying `reason` on stderr.
+  bool EndsSaying(const std::string& reason) {
+    return !WaitUntilRunning() && Status() == 1 && Errors().find(reason) != std::string::npos;
   }
   int Stop() {
     child_.Kill(SIGTERM);
@@ -131,9 +113,9 @@ enum class Expect { Works, EndsWithReason };
 struct Squat {
   const char* what;
   bool runtimeDir;  // the program has a sound runtime directory
-  // Made as the squatter (`as`) before the program starts; `user` is the program's uid. A
-  // squatter that must hold something (a lock) keeps running until `done`.
-  std::function<void(uid_t user, uid_t as, pid_t program, Signal& held, Signal& done)> make;
+  // Made as the squatter before the program starts; `user` is the program's uid. A squatter
+  // that must hold something (a lock) keeps running until `done`.
+  std::function<void(uid_t user, pid_t program, Signal& held, Signal& done)> make;
   Expect expect;
 };
 
@@ -152,34 +134,30 @@ TEST(HostileStart, AnotherUsersSquatNeitherHangsNorDeafensTheProgram) {
   if (::geteuid() != 0) {
     GTEST_SKIP() << "needs root: runs vantor1 and a squatter under two throwaway uids";
   }
+  const auto fallbackDir = [](uid_t user, pid_t, Signal&, Signal&) {
+    ::mkdir(("/dev/shm/vantor1-" + std::to_string(user)).c_str(), 0777);
+  };
   const Squat squats[] = {
-      {"directory at the fallback place, runtime dir sound", true,
-       [](uid_t user, uid_t, pid_t, Signal&, Signal&) {
-         ::mkdir(("/dev/shm/vantor1-" + std::to_string(user)).c_str(), 0777);
-       },
-       Expect::Works},
-      {"directory at the fallback place, no runtime dir", false,
-       [](uid_t user, uid_t, pid_t, Signal&, Signal&) {
-         ::mkdir(("/dev/shm/vantor1-" + std::to_string(user)).c_str(), 0777);
-       },
+      {"directory at the fallback place, runtime dir sound", true, fallbackDir, Expect::Works},
+      {"directory at the fallback place, no runtime dir", false, fallbackDir,
        Expect::EndsWithReason},
       {"symlink at the fallback place", false,
-       [](uid_t user, uid_t, pid_t, Signal&, Signal&) {
+       [](uid_t user, pid_t, Signal&, Signal&) {
          ::symlink("/tmp", ("/dev/shm/vantor1-" + std::to_string(user)).c_str());
        },
        Expect::EndsWithReason},
       {"shared-memory queue name", false,
-       [](uid_t user, uid_t, pid_t program, Signal& held, Signal& done) {
+       [](uid_t user, pid_t program, Signal& held, Signal& done) {
          Shm(user, "tq." + std::to_string(program), 0600, false, held, done);
        },
        Expect::Works},
       {"message table open to all", false,
-       [](uid_t user, uid_t, pid_t, Signal& held, Signal& done) {
+       [](uid_t user, pid_t, Signal& held, Signal& done) {
          Shm(user, "msgtable.registered", 0666, false, held, done);
        },
        Expect::Works},
       {"message table held locked", false,
-       [](uid_t user, uid_t, pid_t, Signal& held, Signal& done) {
+       [](uid_t user, pid_t, Signal& held, Signal& done) {
          Shm(user, "msgtable.registered", 0600, true, held, done);
        },
        Expect::Works},
@@ -195,10 +173,10 @@ TEST(HostileStart, AnotherUsersSquatNeitherHangsNorDeafensTheProgram) {
     ProgramRun run(user, runtime);
     Signal held, done;
     Child squatting([&] {
-      if (!BecomeUser(squatter)) {
+      if (!testing_platform::SwitchToUser(squatter)) {
         return 1;
       }
-      squat.make(user, squatter, run.Pid(), held, done);
+      squat.make(user, run.Pid(), held, done);
       held.Notify();
       return 0;
     });
@@ -208,9 +186,7 @@ TEST(HostileStart, AnotherUsersSquatNeitherHangsNorDeafensTheProgram) {
       EXPECT_TRUE(run.WaitUntilRunning()) << run.Errors();
       run.Stop();
     } else {
-      EXPECT_FALSE(run.WaitUntilRunning());
-      EXPECT_EQ(run.Status(), 1);
-      EXPECT_NE(run.Errors().find("vantor1: "), std::string::npos) << run.Errors();
+      EXPECT_TRUE(run.EndsSaying("vantor1: ")) << run.Errors();
     }
     done.Notify();
     squatting.Wait();
@@ -234,9 +210,7 @@ TEST(HostileStart, UntrustedMessageTableEndsTheProgramWithAReason) {
   fs::permissions(runtime / "vantor1" / "msgtable.registered", fs::perms(0644));
   ProgramRun run(::geteuid(), runtime);
   run.Go();
-  EXPECT_FALSE(run.WaitUntilRunning());
-  EXPECT_EQ(run.Status(), 1);
-  EXPECT_NE(run.Errors().find("cannot register"), std::string::npos) << run.Errors();
+  EXPECT_TRUE(run.EndsSaying("cannot register")) << run.Errors();
   fs::remove_all(runtime);
 }
 
@@ -253,9 +227,7 @@ TEST(HostileStart, FullFileSystemEndsTheProgramWithNoSpaceLeft) {
            ::mount("tmpfs", runtime.c_str(), "tmpfs", 0, "size=64k,mode=0700") == 0;
   });
   run.Go();
-  EXPECT_FALSE(run.WaitUntilRunning());
-  EXPECT_EQ(run.Status(), 1);
-  EXPECT_NE(run.Errors().find("No space left on device"), std::string::npos) << run.Errors();
+  EXPECT_TRUE(run.EndsSaying("No space left on device")) << run.Errors();
   fs::remove_all(runtime);
 }
 

@@ -52,6 +52,16 @@ class Child {
     reaped_ = true;
     return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
   }
+  // True once `file` exists; false when the child ended first or timeoutMs passed.
+  bool AwaitFile(const std::string& file, int timeoutMs = 20000) {
+    for (int waited = 0; waited < timeoutMs; waited += 10) {
+      pollfd pfd{pidfd_, POLLIN, 0};
+      if (::access(file.c_str(), F_OK) == 0 || ::poll(&pfd, 1, 10) != 0) {
+        break;
+      }
+    }
+    return ::access(file.c_str(), F_OK) == 0;
+  }
 
  private:
   pid_t pid_;
@@ -101,13 +111,17 @@ inline void RemoveQueueLeftovers(pid_t thread) {
   ::unlink(platform::detail::DoorbellPath(id).c_str());
 }
 
-// Only root can run a child as another user; SwitchToNobody makes the caller uid 65534.
+// Only root can run a child as another user; SwitchToUser makes the caller uid (and gid) `uid`.
 inline bool CanSwitchUser() {
   return ::geteuid() == 0;
 }
+inline bool SwitchToUser(uid_t uid) {
+  const gid_t gid = uid;
+  return uid == ::geteuid() ||
+         (::setgroups(1, &gid) == 0 && ::setgid(gid) == 0 && ::setuid(uid) == 0);
+}
 inline bool SwitchToNobody() {
-  const gid_t nobody = 65534;
-  return ::setgroups(1, &nobody) == 0 && ::setgid(nobody) == 0 && ::setuid(nobody) == 0;
+  return SwitchToUser(65534);
 }
 
 }  // namespace testing_platform

@@ -1,6 +1,5 @@
 // Messages posted to the program's thread reach the application object's handlers while the
 // modal main dialog runs, and while a message box opened by one of them runs its own loop.
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -31,34 +30,43 @@ QString ActiveBoxText() {
   return box ? box->windowTitle() + ": " + box->text() : QString();
 }
 
-// A user's script: on any turn of whichever event loop runs, the next step acts as soon as its
-// condition holds. After timeoutMs every modal window is closed so that exec() ends.
-struct Script {
+// A user's script: the next step acts, in a later turn of whichever event loop runs, once an
+// event finds its condition holding. After timeoutMs every modal window is closed so that exec()
+// ends.
+class Script : public QObject {
+ public:
   std::vector<std::pair<std::function<bool()>, std::function<void()>>> steps;
   std::size_t next = 0;
 
   bool Run(const std::function<void()>& body, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    QTimer timer;
-    bool busy = false;  // an action may open a nested loop; do not start another from there
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-      if (busy) {
-        return;
-      }
-      busy = true;
-      while (clock.elapsed() > timeoutMs && QApplication::activeModalWidget() != nullptr) {
+    QTimer deadline;
+    QObject::connect(&deadline, &QTimer::timeout, [] {
+      while (QApplication::activeModalWidget() != nullptr) {
         QApplication::activeModalWidget()->close();
       }
-      if (next < steps.size() && steps[next].first()) {
-        steps[next++].second();
-      }
-      busy = false;
     });
-    timer.start(5);
+    deadline.start(timeoutMs);
+    qApp->installEventFilter(this);
     body();
+    qApp->removeEventFilter(this);
     return next == steps.size();
   }
+
+ protected:
+  bool eventFilter(QObject*, QEvent*) override {
+    // An action may open a nested loop; do not start another from there.
+    if (!acting_ && next < steps.size() && steps[next].first()) {
+      acting_ = true;
+      QTimer::singleShot(0, this, [this] {
+        steps[next++].second();
+        acting_ = false;
+      });
+    }
+    return false;
+  }
+
+ private:
+  bool acting_ = false;
 };
 
 }  // namespace

@@ -3,7 +3,6 @@
 // hostsim posts, and the window is driven with real mouse and keyboard events. hostsim's
 // script (next to this file) sends the host's messages, checks the commands it receives and
 // waits for them, so each side waits only on what the other visibly did.
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <functional>
 #include <memory>
@@ -48,10 +47,7 @@ class UserActionsTest : public QObject {
   // Runs the event loop until done() holds; gives up early when hostsim has ended, since
   // nothing would then change.
   bool Await(const std::function<bool()>& done) {
-    const QDeadlineTimer deadline(kWaitMs);
-    while (!done() && HostRunning() && !deadline.hasExpired()) {
-      QTest::qWait(5);
-    }
+    (void)QTest::qWaitFor([&] { return done() || !HostRunning(); }, kWaitMs);
     return done();
   }
   // hostsim ran its script to the end with every expectation held. The loop keeps running

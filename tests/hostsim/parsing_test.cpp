@@ -10,12 +10,9 @@ namespace {
 using Args = std::vector<std::string>;
 
 TEST(CommandLine, SpawnTakesProgramArgumentsAndTheScriptLastAndBadLinesAreRefused) {
-  const ParsedCommandLine parsed =
-      ParseCommandLine({"--timeout-ms", "250", "--spawn", "app", "-x", "--y", "s.hsim"});
+  const ParsedCommandLine parsed = ParseCommandLine({"--spawn", "app", "-x", "--y", "s.hsim"});
   ASSERT_FALSE(parsed.error) << *parsed.error;
-  EXPECT_EQ(parsed.options.timeoutMs, 250);
   EXPECT_EQ(parsed.options.program, (Args{"app", "-x", "--y"}));
-  EXPECT_EQ(parsed.options.scriptPath, "s.hsim");
   const Args refused[] = {{},
                           {"--spawn", "app"},
                           {"--attach", "1", "a", "b"},
@@ -30,23 +27,14 @@ TEST(CommandLine, SpawnTakesProgramArgumentsAndTheScriptLastAndBadLinesAreRefuse
   }
 }
 
-Command One(std::string_view line) {
-  ParsedScript script = ParseScript(line);
-  EXPECT_FALSE(script.error) << line << ": " << script.error->message;
-  return script.commands.empty() ? Command{} : script.commands[0];
-}
-
-TEST(Script, TextArgumentsAreTakenExactlyAndEscapesRead) {
-  const ParsedScript script = ParseScript("# head\n\n  \t\nsignal\r\n  # indented\nquit # why\n");
+// Comments, blank lines and the escapes that no script in tests/e2e uses.
+TEST(Script, CommentsAreSkippedAndEscapesRead) {
+  const ParsedScript script =
+      ParseScript("# head\n\n  \t\nsignal\r\nquit # why\nexpect text a\\x70\\t\\\\\n");
   ASSERT_FALSE(script.error);
-  ASSERT_EQ(script.commands.size(), 2u);
-  EXPECT_EQ(script.commands[1].line, 6);
-  EXPECT_EQ(One("line Game  notification:   x  # not a comment").args,
-            Args{"Game  notification:   x  # not a comment"});
-  EXPECT_EQ(One(R"(args 43 "12" "" "a b" "q\"\n" # comment)").args,
-            (Args{"12", "", "a b", "q\"\n"}));
-  EXPECT_EQ(One(R"(expect text observe al\x70ha\t\\)").text,
-            std::string("observe alpha\t\\\n\0", 17));
+  ASSERT_EQ(script.commands.size(), 3u);
+  EXPECT_EQ(script.commands[1].line, 5);
+  EXPECT_EQ(script.commands[2].text, std::string("ap\t\\\n\0", 6));
 }
 
 int ErrorLine(const std::string& source) {

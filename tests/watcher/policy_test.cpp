@@ -44,7 +44,7 @@ class PolicyTest : public ::testing::Test {
   WatchState state;
 };
 
-TEST_F(PolicyTest, FollowedPlayerIsObservedAndClaimedOtherLinesIgnored) {
+TEST_F(PolicyTest, FollowedPlayerIsObservedOtherLinesIgnored) {
   Notify(Line("Alpha", "beta"));
   EXPECT_EQ(Sent(), kObserveAlpha);
   Notify(Line("beta", "ALPHA"));

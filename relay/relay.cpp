@@ -100,7 +100,9 @@ void Relay::Reap(Clock::time_point now, bool all) {
         session->End("the relay is stopping");
       }
       if (std::unique_ptr<VantorChannel> vantor = session->TakeVantor()) {
-        ending_.push_back({std::move(vantor), now + kQuitGrace});
+        // One that never took its pipes cannot read the quit message either.
+        const auto grace = vantor->Attached() ? kQuitGrace : Clock::duration::zero();
+        ending_.push_back({std::move(vantor), now + grace});
       }
     }
   }

@@ -6,6 +6,10 @@ namespace relay {
 
 namespace {
 
+bool IsLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
 bool IsWordByte(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
          c == '-';
@@ -72,8 +76,9 @@ HostNote Relation(int game, const char* letter) {
 
 std::string_view StripPrompt(std::string_view line) {
   for (;;) {
+    // A word starts with a letter, so that "50% of it" keeps its number.
     std::size_t n = 0;
-    while (n < line.size() && IsWordByte(line[n])) {
+    while (n < line.size() && IsWordByte(line[n]) && (n > 0 || IsLetter(line[n]))) {
       ++n;
     }
     if (n == 0 || line.substr(n, 2) != "% ") {

@@ -226,6 +226,7 @@ void Session::End(const std::string& why) {
   if (vantor_) {
     vantor_->SendQuit();
   }
+  FinishIfDrained(Clock::now());
 }
 
 void Session::FinishIfDrained(Clock::time_point now) {

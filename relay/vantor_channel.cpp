@@ -211,6 +211,10 @@ std::vector<FromVantor> VantorChannel::TakeIncoming() {
   return out;
 }
 
+bool VantorChannel::Attached() const {
+  return impl_->attached;
+}
+
 bool VantorChannel::Ended() {
   return impl_->program->Poll().has_value();
 }

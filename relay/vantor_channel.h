@@ -62,6 +62,7 @@ class VantorChannel {
   std::optional<Clock::time_point> Deadline() const;
 
   enum class Change { None, Attached, GaveUp };
+  bool Attached() const;
   // Announces what is due. Attached once vantor1 took both pipes; GaveUp after the time-out.
   Change Advance(Clock::time_point now);
 

@@ -130,6 +130,9 @@ void Session::ServerBytes(std::span<const std::uint8_t> bytes) {
       }
     }
   });
+  if (vantor_) {
+    vantor_->Signal();  // once per read, not per line
+  }
 }
 
 void Session::Inject() {

@@ -64,6 +64,7 @@ struct VantorChannel::Impl {
   bool attached = false;
   bool gaveUp = false;
   bool endReported = false;
+  std::size_t unsignalled = 0;  // bytes written since vantor1 was last told
   Clock::time_point nextTry = Clock::now();
   Clock::duration retry = kFirstRetry;
   Clock::time_point giveUpAt = Clock::now() + kAnnounceTimeout;
@@ -178,18 +179,24 @@ bool VantorChannel::SendArguments(int type, const std::vector<std::string>& args
   if (!frame || impl_->toProgram->Write(*frame).status != hostsim::PipeStatus::Ok) {
     return false;
   }
-  // Before the announcements are taken there is nobody to tell; Advance() tells later.
-  if (impl_->attached) {
-    impl_->PostDataReady(frame->size());
-  }
+  impl_->unsignalled += frame->size();
   return true;
+}
+
+void VantorChannel::Signal() {
+  // Before the announcements are taken there is nobody to tell; Advance() tells later.
+  if (impl_->unsignalled > 0 && impl_->attached) {
+    impl_->PostDataReady(impl_->unsignalled);
+  }
+  impl_->unsignalled = 0;
 }
 
 void VantorChannel::SendQuit() {
   const std::vector<std::uint8_t> frame = hostsim::QuitMessage();
-  if (impl_->toProgram->Write(frame).status == hostsim::PipeStatus::Ok && impl_->attached) {
-    impl_->PostDataReady(frame.size());
+  if (impl_->toProgram->Write(frame).status == hostsim::PipeStatus::Ok) {
+    impl_->unsignalled += frame.size();
   }
+  Signal();
 }
 
 std::vector<FromVantor> VantorChannel::TakeIncoming() {

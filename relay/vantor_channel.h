@@ -67,7 +67,9 @@ class VantorChannel {
   Change Advance(Clock::time_point now);
 
   // Writes one argument message; false when it was dropped (no room, or vantor1 is gone).
+  // vantor1 is told of what was written at the next Signal(), once for many messages.
   bool SendArguments(int type, const std::vector<std::string>& args);
+  void Signal();
   // The host's quit message.
   void SendQuit();
   std::vector<FromVantor> TakeIncoming();

@@ -1,6 +1,7 @@
 #include "tools/standin_server/standin_server.h"
 
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -160,6 +161,8 @@ void Server::Pump(int timeoutMs) {
     auto c = std::make_unique<Connection>();
     c->fd.Reset(accept4(listener_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
     if (c->fd.Valid()) {
+      const int on = 1;  // every answer at once, as a server of typed lines does
+      setsockopt(c->fd.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
       ++connections_;
       if (!quiet) {
         Write(*c, "Welcome to the stand-in chess server.\n\nlogin: ");

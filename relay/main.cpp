@@ -1,7 +1,5 @@
 // vantor1-relay: passes a chess client's session with a server through and plays the host's
 // part for vantor1. UsageText() describes the command line.
-#include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <climits>
@@ -11,33 +9,9 @@
 
 #include "relay/options.h"
 #include "relay/relay.h"
+#include "tools/hostsim/session.h"
 
 namespace {
-
-int stopWriteFd = -1;
-
-void OnStop(int) {
-  const char byte = 1;
-  [[maybe_unused]] const ssize_t n = write(stopWriteFd, &byte, 1);
-}
-
-// SIGINT, SIGTERM and SIGHUP become readable on the returned descriptor, so that the loop ends
-// every session and vantor1 before the relay goes.
-int InstallStopPipe() {
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-    return -1;
-  }
-  stopWriteFd = fds[1];
-  struct sigaction action {};
-  action.sa_handler = OnStop;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    sigaction(signal, &action, nullptr);
-  }
-  return fds[0];
-}
 
 // The vantor1 installed in the same directory as this program.
 std::string VantorBesideUs() {
@@ -70,7 +44,9 @@ int main(int argc, char** argv) {
     std::printf("vantor1-relay %s\n", VANTOR_VERSION);
     return 0;
   }
-  const int stopFd = InstallStopPipe();
+  // SIGINT, SIGTERM and SIGHUP become readable here, so that the loop ends every session and
+  // vantor1 before the relay goes.
+  const int stopFd = hostsim::InstallInterruptPipe();
   std::string error;
   const std::unique_ptr<relay::Relay> relay = relay::Relay::Create(
       options, options.vantor.empty() ? VantorBesideUs() : options.vantor, error);

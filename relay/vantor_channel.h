@@ -40,7 +40,11 @@ struct FromVantor {
 };
 
 // One vantor1 with the two pipes of one session. The pipes are announced until vantor1 takes
-// them (it may still be starting), for up to kAnnounceTimeout. Never blocks.
+// them (it may still be starting), for up to kAnnounceTimeout. Never blocks on vantor1's pace:
+// a full ring drops the message.
+// NOTE: each ring is guarded by a named mutex taken without a time limit. vantor1 holds it only
+// while it copies, and one that dies leaves it abandoned, which frees it; a vantor1 stopped
+// (SIGSTOP, a debugger) inside that copy would hold the relay up until it runs again.
 class VantorChannel {
  public:
   static constexpr auto kAnnounceTimeout = std::chrono::seconds(10);

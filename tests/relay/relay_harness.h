@@ -51,11 +51,11 @@ class RelayProcess {
     }
     close(err[1]);
     std::unique_ptr<RelayProcess> relay(new RelayProcess(pid, err[0]));
-    std::smatch port;
+    std::string port;
     if (!relay->AwaitLog(std::regex("listening on 127.0.0.1:([0-9]+)"), 5000, {}, &port)) {
       return nullptr;
     }
-    relay->port_ = static_cast<std::uint16_t>(std::stoi(port[1]));
+    relay->port_ = static_cast<std::uint16_t>(std::stoi(port));
     return relay;
   }
   ~RelayProcess() {
@@ -78,12 +78,13 @@ class RelayProcess {
       }
     }
   }
-  // Runs `pump` and reads the log until `pattern` matches it, for up to timeoutMs.
+  // Runs `pump` and reads the log until `pattern` matches it, for up to timeoutMs. `group`
+  // receives the pattern's first group.
   bool AwaitLog(const std::regex& pattern, int timeoutMs, const std::function<void()>& pump,
-                std::smatch* match = nullptr) {
+                std::string* group = nullptr) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::smatch local;
-    while (!std::regex_search(log_, match ? *match : local, pattern)) {
+    std::smatch match;
+    while (!std::regex_search(log_, match, pattern)) {
       if (Clock::now() >= deadline) {
         return false;
       }
@@ -91,6 +92,9 @@ class RelayProcess {
         pump();
       }
       Read(pump ? 0 : 5);
+    }
+    if (group) {
+      *group = match[1];
     }
     return true;
   }

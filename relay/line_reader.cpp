@@ -1,5 +1,7 @@
 #include "relay/line_reader.h"
 
+#include <algorithm>
+
 namespace relay {
 
 namespace {
@@ -17,7 +19,23 @@ void LineReader::Keep(std::uint8_t byte) {
 }
 
 void LineReader::Feed(std::span<const std::uint8_t> bytes, const LineFn& onLine) {
-  for (const std::uint8_t byte : bytes) {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (state_ == State::Data) {
+      // A run of plain text is taken in one piece.
+      std::size_t end = i;
+      while (end < bytes.size() && bytes[end] != kIac && bytes[end] != '\n' && bytes[end] != '\r' &&
+             bytes[end] != '\0') {
+        ++end;
+      }
+      if (end > i) {
+        lastWasLf_ = false;
+        const std::size_t room = kMaxLine - line_.size();
+        line_.append(reinterpret_cast<const char*>(bytes.data() + i), std::min(end - i, room));
+        i = end - 1;
+        continue;
+      }
+    }
+    const std::uint8_t byte = bytes[i];
     switch (state_) {
       case State::Data:
         if (byte == kIac) {

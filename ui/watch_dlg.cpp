@@ -33,11 +33,6 @@ constexpr TrackbarSetup kTrackbars[] = {
     {IDC_MIN_ETIME_SLIDER, 0, 15, 0, "Minimum etime"},
 };
 
-template <typename T>
-T* Control(const CWatchDlg& dialog, int id) {
-  return qobject_cast<T*>(dialog.GetDlgItem(id));
-}
-
 }  // namespace
 
 CWatchDlg::CWatchDlg(QWidget* parent) : QDialog(parent), m_hIcon(res::LoadAppIcon()) {
@@ -47,12 +42,12 @@ CWatchDlg::CWatchDlg(QWidget* parent) : QDialog(parent), m_hIcon(res::LoadAppIco
   m_baseUnits = ui::MeasureBaseUnits(font());
   m_controls = ui::BuildControls(*this, dialogTemplate, m_baseUnits, m_hIcon);
 
-  m_followListCtrl = Control<ui::CFollowListCtrl>(*this, IDC_FOLLOW_LIST);
-  m_maxWindowsSlider = Control<ui::CTrackbar>(*this, IDC_MAX_WINDOWS_SLIDER);
-  m_followRadio = Control<QRadioButton>(*this, IDC_MODE_FOLLOW);
-  m_reservedSlider = Control<ui::CTrackbar>(*this, IDC_RESERVED_SLIDER);
-  m_minEtimeSlider = Control<ui::CTrackbar>(*this, IDC_MIN_ETIME_SLIDER);
-  m_nameEdit = Control<ui::CNameEdit>(*this, IDC_NAME_EDIT);
+  m_followListCtrl = Control<ui::CFollowListCtrl>(IDC_FOLLOW_LIST);
+  m_maxWindowsSlider = Control<ui::CTrackbar>(IDC_MAX_WINDOWS_SLIDER);
+  m_followRadio = Control<QRadioButton>(IDC_MODE_FOLLOW);
+  m_reservedSlider = Control<ui::CTrackbar>(IDC_RESERVED_SLIDER);
+  m_minEtimeSlider = Control<ui::CTrackbar>(IDC_MIN_ETIME_SLIDER);
+  m_nameEdit = Control<ui::CNameEdit>(IDC_NAME_EDIT);
   Q_ASSERT_X(m_followListCtrl && m_maxWindowsSlider && m_followRadio && m_reservedSlider &&
                  m_minEtimeSlider && m_nameEdit,
              "CWatchDlg", "the template lacks a control the dialog binds");
@@ -68,7 +63,8 @@ CWatchDlg::CWatchDlg(QWidget* parent) : QDialog(parent), m_hIcon(res::LoadAppIco
   move(frame.topLeft());  // at the template's position, not centred
   ApplyColours();
   OnInitDialog();
-  ConnectHandlers();
+  ConnectFollowList();
+  ConnectOptions();
   // Children of the dialog: minimising hides it into the tray, and its own window menu.
   new ui::CTrayHider(*this, m_hIcon);
   new ui::CWindowMenu(*this);
@@ -85,7 +81,7 @@ CWatchDlg::~CWatchDlg() {
 void CWatchDlg::OnInitDialog() {
   setWindowIcon(m_hIcon);
   for (const TrackbarSetup& setup : kTrackbars) {
-    auto* trackbar = Control<ui::CTrackbar>(*this, setup.id);
+    auto* trackbar = Control<ui::CTrackbar>(setup.id);
     trackbar->SetRange(setup.minimum, setup.maximum);
     trackbar->setSingleStep(kLineSize);
     trackbar->setValue(setup.position);
@@ -110,25 +106,6 @@ void CWatchDlg::ApplyColours() {
   green.setColor(QPalette::Window, m_bkColor);
   setPalette(green);
   setAutoFillBackground(true);
-}
-
-void CWatchDlg::ConnectHandlers() {
-  const auto button = [this](int id) { return Control<QAbstractButton>(*this, id); };
-  connect(button(IDC_ADD_GNOTIFY), &QAbstractButton::clicked, this, &CWatchDlg::OnAddGnotify);
-  connect(button(IDC_REMOVE), &QAbstractButton::clicked, this, &CWatchDlg::OnRemoveName);
-  connect(button(IDC_REMOVE_GNOTIFY), &QAbstractButton::clicked, this, &CWatchDlg::OnRemoveGnotify);
-  connect(button(IDC_CLEAR_ALL), &QAbstractButton::clicked, this, &CWatchDlg::OnClearAllGnotify);
-  connect(m_maxWindowsSlider, &ui::CTrackbar::released, this, &CWatchDlg::OnMaxWindowsReleased);
-  connect(m_reservedSlider, &ui::CTrackbar::released, this, &CWatchDlg::OnReservedBoardsReleased);
-  connect(m_minEtimeSlider, &ui::CTrackbar::released, this, &CWatchDlg::OnMinEtimeReleased);
-  connect(button(IDC_MODE_FOLLOW), &QAbstractButton::clicked, this, &CWatchDlg::OnModeFollowList);
-  connect(button(IDC_MODE_ALL), &QAbstractButton::clicked, this, &CWatchDlg::OnModeAllNotify);
-  connect(button(IDC_MODE_NONE), &QAbstractButton::clicked, this, &CWatchDlg::OnModeNone);
-  connect(button(IDC_NO_WILD), &QAbstractButton::clicked, this, &CWatchDlg::OnNoWild);
-  connect(button(IDC_NO_UNRATED), &QAbstractButton::clicked, this, &CWatchDlg::OnNoUnrated);
-  connect(button(IDC_NO_STANDARD), &QAbstractButton::clicked, this, &CWatchDlg::OnNoStandard);
-  connect(button(IDC_MY_ETIME_ONLY), &QAbstractButton::clicked, this, &CWatchDlg::OnMyEtimeOnly);
-  connect(button(IDC_NO_INCREMENT), &QAbstractButton::clicked, this, &CWatchDlg::OnNoIncrement);
 }
 
 QWidget* CWatchDlg::GetDlgItem(int id) const {

@@ -3,9 +3,13 @@
 #include <QColor>
 #include <QDialog>
 #include <QIcon>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "dialog/command_writer.h"
+#include "dialog/follow_list.h"
+#include "dialog/options.h"
 #include "hostlink/ipc_pipe.h"
 #include "ui/dialog_builder.h"
 #include "ui/dialog_units.h"
@@ -39,11 +43,9 @@ class CWatchDlg : public QDialog {
   // Every control, in template order.
   const std::vector<ui::BuiltControl>& Controls() const { return m_controls; }
   ui::BaseUnits DialogBaseUnits() const { return m_baseUnits; }
-  // Brings the server's notification list in step once the write end opens: "+gnotify" for
-  // each listed name whose add could not be written, in list order, then "-gnotify" for each
-  // name taken off whose add had reached the server but whose remove could not be written.
-  // Commands that were written are not sent again; one that fails again waits for the next.
-  void SendUnwrittenFollowCommands();
+  // Right after the handshake: the follow-list commands that found no write end
+  // (dialog::FollowList::SendUnwritten).
+  void SendUnwrittenFollowCommands() { m_followList.SendUnwritten(); }
 
   // Members as the rest of the program addresses them. The control pointers are owned by the
   // dialog as its children.
@@ -65,38 +67,25 @@ class CWatchDlg : public QDialog {
  private:
   void OnInitDialog();
   void ApplyColours();
-  void ConnectHandlers();
+  void ConnectFollowList();
+  void ConnectOptions();
+  template <typename T>
+  T* Control(int id) const {
+    return qobject_cast<T*>(GetDlgItem(id));
+  }
 
-  // The follow list.
-  void OnAddGnotify();
-  void OnRemoveName();
-  void OnRemoveGnotify();
-  void OnClearAllGnotify();
-  // Takes the typed or selected name off the list; true (and the name) when one was removed.
-  bool RemoveChosenName(std::string& name);
-  // True when the command was written to the host.
-  bool SendFollowCommand(const char* prefix, const std::string& name);
-  void SendAddCommand(const std::string& name);
-  void SendRemoveCommand(const std::string& name);
-
-  // The viewing options.
-  void OnMaxWindowsReleased();
-  void OnReservedBoardsReleased();
-  void OnMinEtimeReleased();
-  void OnModeFollowList();
-  void OnModeAllNotify();
-  void OnModeNone();
-  void LeaveAllNotifyMode();
-  void OnNoWild();
-  void OnNoUnrated();
-  void OnNoStandard();
-  void OnMyEtimeOnly();
-  void OnNoIncrement();
+  // The follow list and the viewing options: the widgets feed dialog/, which writes m_state
+  // and says what to show.
+  std::string TakeTypedText();
+  void ShowRowEdit(const dialog::RowEdit& edit);
+  void ShowOptions(const dialog::OptionsView& view);
+  void SetLabel(int id, const std::optional<std::string>& text);
 
   ui::BaseUnits m_baseUnits;
   std::vector<ui::BuiltControl> m_controls;
   ui::CNameEdit* m_nameEdit = nullptr;
-  // Follow-list commands that could not be written yet (SendUnwrittenFollowCommands).
-  std::vector<std::string> m_unwrittenAdds;     // listed names
-  std::vector<std::string> m_unwrittenRemoves;  // names no longer listed
+  dialog::FollowList m_followList{m_state, [this](std::string_view command) {
+                                    return dialog::WriteCommand(m_pWritePipe, command);
+                                  }};
+  dialog::Options m_options{m_state};
 };

@@ -35,13 +35,9 @@ constexpr TrackbarSetup kTrackbars[] = {
 
 }  // namespace
 
-CWatchDlg::CWatchDlg(QWidget* parent) : QDialog(parent), m_hIcon(res::LoadAppIcon()) {
-  const res::DialogTemplate& dialogTemplate = res::WatchDialogTemplate();
-  m_bkColor = QColor::fromRgb(dialogTemplate.backgroundRgb);
-  setFont(ui::DialogFont(dialogTemplate));
-  m_baseUnits = ui::MeasureBaseUnits(font());
-  m_controls = ui::BuildControls(*this, dialogTemplate, m_baseUnits, m_hIcon);
-
+CWatchDlg::CWatchDlg(QWidget* parent)
+    : CTemplateDialog(res::WatchDialogTemplate(), parent), m_hIcon(res::LoadAppIcon()) {
+  m_bkColor = QColor::fromRgb(res::WatchDialogTemplate().backgroundRgb);
   m_followListCtrl = Control<ui::CFollowListCtrl>(IDC_FOLLOW_LIST);
   m_maxWindowsSlider = Control<ui::CTrackbar>(IDC_MAX_WINDOWS_SLIDER);
   m_followRadio = Control<QRadioButton>(IDC_MODE_FOLLOW);
@@ -52,15 +48,6 @@ CWatchDlg::CWatchDlg(QWidget* parent) : QDialog(parent), m_hIcon(res::LoadAppIco
                  m_minEtimeSlider && m_nameEdit,
              "CWatchDlg", "the template lacks a control the dialog binds");
 
-  // A top-level window with a taskbar button, minimise and maximise boxes and a fixed frame.
-  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-  setWindowTitle(QString::fromUtf8(dialogTemplate.caption.data(),
-                                   static_cast<qsizetype>(dialogTemplate.caption.size())));
-  const QRect frame = ui::MapDialogRect(dialogTemplate.x, dialogTemplate.y, dialogTemplate.cx,
-                                        dialogTemplate.cy, m_baseUnits);
-  setFixedSize(frame.size());
-  move(frame.topLeft());  // at the template's position, not centred
   ApplyColours();
   OnInitDialog();
   ConnectFollowList();
@@ -73,7 +60,7 @@ CWatchDlg::CWatchDlg(QWidget* parent) : QDialog(parent), m_hIcon(res::LoadAppIco
 CWatchDlg::~CWatchDlg() {
   // The controls outlive this part of the object (the base deletes them); a signal they emit
   // while going, such as the list's selection change, must not reach the handlers.
-  for (const ui::BuiltControl& control : m_controls) {
+  for (const ui::BuiltControl& control : Controls()) {
     control.widget->disconnect(this);
   }
 }
@@ -106,35 +93,6 @@ void CWatchDlg::ApplyColours() {
   green.setColor(QPalette::Window, m_bkColor);
   setPalette(green);
   setAutoFillBackground(true);
-}
-
-QWidget* CWatchDlg::GetDlgItem(int id) const {
-  for (const ui::BuiltControl& control : m_controls) {
-    if (control.entry->id == id) {
-      return control.widget;
-    }
-  }
-  return nullptr;
-}
-
-QString CWatchDlg::GetDlgItemText(int id) const {
-  QWidget* widget = GetDlgItem(id);
-  if (auto* label = qobject_cast<QLabel*>(widget)) {
-    return label->text();
-  }
-  if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-    return button->text();
-  }
-  return {};
-}
-
-void CWatchDlg::SetDlgItemText(int id, const QString& text) {
-  QWidget* widget = GetDlgItem(id);
-  if (auto* label = qobject_cast<QLabel*>(widget)) {
-    label->setText(text);
-  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-    button->setText(text);
-  }
 }
 
 void CWatchDlg::keyPressEvent(QKeyEvent* event) {

@@ -1,18 +1,14 @@
 #pragma once
-#include <QByteArray>
 #include <QColor>
-#include <QDialog>
 #include <QIcon>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "dialog/command_writer.h"
 #include "dialog/follow_list.h"
 #include "dialog/options.h"
 #include "hostlink/ipc_pipe.h"
-#include "ui/dialog_builder.h"
-#include "ui/dialog_units.h"
+#include "ui/template_dialog.h"
 #include "watcher/watch_state.h"
 
 class QRadioButton;
@@ -28,21 +24,13 @@ class CTrackbar;
 // commands through m_pWritePipe, which the application object points at the program's write
 // end before the dialog runs. Esc, the close button and Enter (except on a push button, which
 // Enter clicks, and in the name box, which takes it as a line break) end the dialog.
-class CWatchDlg : public QDialog {
+class CWatchDlg : public ui::CTemplateDialog {
   Q_OBJECT
 
  public:
   explicit CWatchDlg(QWidget* parent = nullptr);
   ~CWatchDlg() override;
 
-  // The first control with the id, or null.
-  QWidget* GetDlgItem(int id) const;
-  // The text of a static or a button; empty for other controls.
-  QString GetDlgItemText(int id) const;
-  void SetDlgItemText(int id, const QString& text);
-  // Every control, in template order.
-  const std::vector<ui::BuiltControl>& Controls() const { return m_controls; }
-  ui::BaseUnits DialogBaseUnits() const { return m_baseUnits; }
   // Right after the handshake: the follow-list commands that found no write end
   // (dialog::FollowList::SendUnwritten).
   void SendUnwrittenFollowCommands() { m_followList.SendUnwritten(); }
@@ -69,10 +57,6 @@ class CWatchDlg : public QDialog {
   void ApplyColours();
   void ConnectFollowList();
   void ConnectOptions();
-  template <typename T>
-  T* Control(int id) const {
-    return qobject_cast<T*>(GetDlgItem(id));
-  }
 
   // The follow list and the viewing options: the widgets feed dialog/, which writes m_state
   // and says what to show.
@@ -81,8 +65,6 @@ class CWatchDlg : public QDialog {
   void ShowOptions(const dialog::OptionsView& view);
   void SetLabel(int id, const std::optional<std::string>& text);
 
-  ui::BaseUnits m_baseUnits;
-  std::vector<ui::BuiltControl> m_controls;
   ui::CNameEdit* m_nameEdit = nullptr;
   dialog::FollowList m_followList{m_state, [this](std::string_view command) {
                                     return dialog::WriteCommand(m_pWritePipe, command);

@@ -113,7 +113,7 @@ class FollowListTest : public QObject {
     const QString selectedName = selected >= 0 ? Rows().at(selected) : QString();
     if (selected >= 0) {
       QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                        list->visualItemRect(list->topLevelItem(selected)).center());
+                        list->visualItemRect(list->item(selected)).center());
     }
     Enter(typed, button);
     QCOMPARE(Rows(), rows);

@@ -1,8 +1,6 @@
 // CIpcPipe against real named objects, the test playing the host in-process.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-
 #include <climits>
 #include <cstring>
 #include <string>
@@ -11,11 +9,14 @@
 #include "hostlink/ipc_pipe.h"
 #include "hostlink/object_names.h"
 #include "platform/last_error.h"
-#include "platform/posix/user_files.h"
 #include "platform/thread_id.h"
 #include "tests/hostlink/memory_objects.h"
 #include "tests/hostlink/test_host.h"
 #ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/posix/user_files.h"
 #include "tests/platform/child_process.h"  // the Windows twin lives in tests/win32
 #endif
 
@@ -146,13 +147,11 @@ TEST_F(IpcPipe, AbandonedLockFailsOnceAndIsGivenBack) {
   EXPECT_EQ(std::string(buffer_, 3), "abc");
   EXPECT_EQ(TakeAll(*queue_).size(), 1u);
 }
-#endif
 
 // A peer that overwrites the lock's bytes can make it look abandoned, never steer our memory (the
 // robust mutex kept list pointers there, and its unlock wrote through them).
 TEST_F(IpcPipe, LockBytesRewrittenByAPeerCostOneOperationAtMost) {
-  const std::string path = platform::detail::UserObjectPath(
-      "mutex", "Corvane2.IPCMutex" + std::to_string(host_.Index()));
+  const std::string path = platform::detail::UserObjectPath("mutex", PipeMutexName(host_.Index()));
   const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   ASSERT_GE(fd, 0);
   const std::vector<std::uint8_t> garbage(64, 0xA5);
@@ -168,14 +167,14 @@ TEST_F(IpcPipe, LockBytesRewrittenByAPeerCostOneOperationAtMost) {
 
 // A host that shrinks the mapping under an open end costs the operation, not the process.
 TEST_F(IpcPipe, MappingShrunkByTheHostFailsTheOperationInsteadOfEndingTheProcess) {
-  const std::string path = platform::detail::UserObjectPath(
-      "map", "Corvane2.IPCFileMapping" + std::to_string(host_.Index()));
+  const std::string path = platform::detail::UserObjectPath("map", PipeMappingName(host_.Index()));
   ASSERT_EQ(::truncate(path.c_str(), 0), 0);
   EXPECT_EQ(pipe_.Read(buffer_, -1), -1);
   EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrViewGone);
   EXPECT_EQ(pipe_.Write("abc", 3), 0);
   EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrViewGone);
 }
+#endif
 
 // The same, without a second process: the lock is found abandoned on each operation in turn.
 TEST(IpcPipeSeam, LockFoundAbandonedFailsTheOperationAndIsGivenBack) {

@@ -1,0 +1,195 @@
+#include "relay/relay.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace relay {
+
+namespace {
+// How long a vantor1 told to quit may take before it is ended.
+constexpr auto kQuitGrace = std::chrono::seconds(2);
+}  // namespace
+
+std::unique_ptr<Relay> Relay::Create(const Options& options, std::string vantorProgram,
+                                     std::string& error) {
+  std::unique_ptr<Relay> relay(new Relay());
+  relay->options_ = options;
+  relay->vantorProgram_ = std::move(vantorProgram);
+  const std::optional<Address> server = Resolve(options.server, false, error);
+  const std::optional<Address> listen =
+      server ? Resolve(options.listen, true, error) : std::nullopt;
+  if (!listen) {
+    return nullptr;
+  }
+  relay->server_ = *server;
+  relay->listener_ = Listen(*listen, error);
+  if (!relay->listener_.Valid()) {
+    return nullptr;
+  }
+  relay->listening_ = LocalAddress(relay->listener_.Get());
+  relay->posts_ = VantorPosts::Create(error);
+  return relay->posts_ ? std::move(relay) : nullptr;
+}
+
+int Relay::FreeSlot() const {
+  std::vector<bool> used(VantorChannel::kSlots);
+  for (const auto& session : sessions_) {
+    if (session->Vantor()) {
+      used[static_cast<std::size_t>(session->Vantor()->Slot())] = true;
+    }
+  }
+  for (const Ending& end : ending_) {
+    used[static_cast<std::size_t>(end.vantor->Slot())] = true;
+  }
+  const auto free = std::find(used.begin(), used.end(), false);
+  return free == used.end() ? -1 : static_cast<int>(free - used.begin());
+}
+
+std::unique_ptr<VantorChannel> Relay::StartVantor(int session) {
+  const std::string prefix = "session " + std::to_string(session) + ": ";
+  const int slot = FreeSlot();
+  if (options_.attachTo) {
+    const bool busy = std::any_of(sessions_.begin(), sessions_.end(),
+                                  [](const auto& s) { return s->Vantor() != nullptr; });
+    if (busy || slot < 0) {
+      Report(prefix + "vantor1 is with another session; this one goes on without it");
+      return nullptr;
+    }
+  } else if (slot < 0) {
+    Report(prefix + "too many sessions for another vantor1; this one goes on without it");
+    return nullptr;
+  }
+  std::string error;
+  std::unique_ptr<VantorChannel> vantor =
+      options_.attachTo ? VantorChannel::Attach(*posts_, *options_.attachTo, slot, error)
+                        : VantorChannel::Spawn(*posts_, vantorProgram_, slot, error);
+  if (!vantor) {
+    Report(prefix + "vantor1: " + error + "; the session goes on without it");
+    return nullptr;
+  }
+  Report(prefix + (options_.attachTo ? "working with vantor1 (thread " : "vantor1 started (pid ") +
+         std::to_string(vantor->Pid()) + ")");
+  return vantor;
+}
+
+void Relay::Accept() {
+  Address peer;
+  Fd client = relay::Accept(listener_.Get(), peer);
+  if (!client.Valid()) {
+    return;
+  }
+  const int id = nextId_++;
+  const std::string prefix = "session " + std::to_string(id) + ": ";
+  Report(prefix + "client " + Describe(peer) + " connected");
+  std::string error;
+  Fd server = StartConnect(server_, error);
+  if (!server.Valid()) {
+    Report(prefix + error + "; closing the client");
+    return;
+  }
+  sessions_.push_back(std::make_unique<Session>(id, std::move(client), std::move(server),
+                                                StartVantor(id), options_.pause));
+}
+
+void Relay::Reap(Clock::time_point now, bool all) {
+  for (auto& session : sessions_) {
+    if (session->Finished() || all) {
+      if (!session->Finished()) {
+        session->End("the relay is stopping");
+      }
+      if (std::unique_ptr<VantorChannel> vantor = session->TakeVantor()) {
+        // One that never took its pipes cannot read the quit message either.
+        const auto grace = vantor->Attached() ? kQuitGrace : Clock::duration::zero();
+        ending_.push_back({std::move(vantor), now + grace});
+      }
+    }
+  }
+  std::erase_if(sessions_, [](const auto& s) { return s->Finished(); });
+  // Destroying a channel ends its process if it is still there.
+  std::erase_if(ending_, [&](Ending& e) { return e.vantor->Ended() || now >= e.killAt; });
+}
+
+int Relay::Timeout(Clock::time_point now) const {
+  std::optional<Clock::time_point> next;
+  auto consider = [&](std::optional<Clock::time_point> t) {
+    if (t && (!next || *t < *next)) {
+      next = t;
+    }
+  };
+  for (const auto& session : sessions_) {
+    consider(session->Deadline());
+  }
+  for (const Ending& end : ending_) {
+    consider(end.killAt);
+  }
+  if (!next) {
+    return -1;
+  }
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*next - now).count();
+  return static_cast<int>(std::clamp<long long>(ms, 0, 60 * 1000));
+}
+
+int Relay::Run(int stopFd) {
+  std::vector<pollfd> fds;
+  bool stopping = false;
+  for (;;) {
+    const Clock::time_point now = Clock::now();
+    for (auto& session : sessions_) {
+      session->OnTime(now);
+    }
+    Reap(now, stopping);
+    if (stopping && sessions_.empty() && ending_.empty()) {
+      return 0;
+    }
+    fds.clear();
+    fds.push_back({stopping ? -1 : stopFd, POLLIN, 0});
+    fds.push_back({stopping ? -1 : listener_.Get(), POLLIN, 0});
+    fds.push_back({posts_->Descriptor(), POLLIN, 0});
+    for (const auto& session : sessions_) {
+      fds.push_back({session->ClientFd(), session->ClientEvents(), 0});
+      fds.push_back({session->ServerFd(), session->ServerEvents(), 0});
+      fds.push_back({session->Vantor() ? session->Vantor()->ExitDescriptor() : -1, POLLIN, 0});
+    }
+    for (Ending& end : ending_) {
+      fds.push_back({end.vantor->ExitDescriptor(), POLLIN, 0});
+    }
+    if (poll(fds.data(), fds.size(), Timeout(now)) < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      Report(std::string("poll failed; stopping"));
+      stopping = true;
+      continue;
+    }
+    if (fds[0].revents != 0) {
+      stopping = true;
+    }
+    if (fds[2].revents != 0) {
+      posts_->Clear();
+    }
+    // Sessions only: the ending vantor1s are looked at by Reap().
+    for (std::size_t i = 0; i < sessions_.size(); ++i) {
+      Session& session = *sessions_[i];
+      const pollfd* mine = &fds[3 + 3 * i];
+      if (mine[0].revents != 0) {
+        session.OnClient(mine[0].revents);
+      }
+      if (mine[1].revents != 0) {
+        session.OnServer(mine[1].revents);
+      }
+      if (fds[2].revents != 0) {
+        session.OnVantorPosts();
+      }
+      if (mine[2].revents != 0) {
+        session.OnVantorExit();
+      }
+    }
+    if (fds[1].revents != 0) {
+      Accept();
+    }
+  }
+}
+
+}  // namespace relay

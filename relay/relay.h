@@ -1,0 +1,48 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "relay/options.h"
+#include "relay/session.h"
+#include "relay/sockets.h"
+#include "relay/vantor_channel.h"
+
+namespace relay {
+
+// The relay's one thread: a poll() loop over the listening socket, every session's two sockets,
+// the thread's message queue (vantor1's posts) and each vantor1's end.
+class Relay {
+ public:
+  // Resolves the server, listens and creates the thread's queue. Null, with a reason, on failure.
+  static std::unique_ptr<Relay> Create(const Options& options, std::string vantorProgram,
+                                       std::string& error);
+  const Address& Listening() const { return listening_; }
+  const Address& Server() const { return server_; }
+  // Runs until `stopFd` turns readable, then ends every session and vantor1. Returns 0.
+  int Run(int stopFd);
+
+ private:
+  struct Ending {
+    std::unique_ptr<VantorChannel> vantor;
+    Clock::time_point killAt;
+  };
+  Relay() = default;
+  void Accept();
+  std::unique_ptr<VantorChannel> StartVantor(int session);
+  int FreeSlot() const;
+  void Reap(Clock::time_point now, bool all);
+  int Timeout(Clock::time_point now) const;
+
+  Options options_;
+  std::string vantorProgram_;
+  Address listening_;
+  Address server_;
+  Fd listener_;
+  std::unique_ptr<VantorPosts> posts_;
+  std::vector<std::unique_ptr<Session>> sessions_;
+  std::vector<Ending> ending_;  // vantor1s told to quit, waited for a short while
+  int nextId_ = 1;
+};
+
+}  // namespace relay

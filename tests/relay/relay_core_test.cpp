@@ -1,0 +1,158 @@
+// The relay's pure parts: cutting a telnet stream into lines, what vantor1 is told of each
+// server line, and the queue of vantor1's commands.
+#include <gtest/gtest.h>
+
+#include "relay/command_queue.h"
+#include "relay/line_reader.h"
+#include "relay/options.h"
+#include "relay/server_lines.h"
+
+namespace relay {
+namespace {
+
+std::span<const std::uint8_t> Bytes(std::string_view text) {
+  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+std::vector<std::string> Lines(LineReader& reader, std::string_view bytes) {
+  std::vector<std::string> lines;
+  reader.Feed(Bytes(bytes), [&](std::string_view line) { lines.emplace_back(line); });
+  return lines;
+}
+
+TEST(LineReader, telnetSequencesCrAndNulAreLeftOutOfLines) {
+  struct Case {
+    std::string bytes;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"a\r\nb\n\rc", {"a", "b"}},
+      {std::string("x\xff\xfb\x01y\xff\xf1z\n", 9), {"xyz"}},       // WILL ECHO, NOP
+      {std::string("p\xff\xfa\x18\x01\n\xff\xf0q\n", 10), {"pq"}},  // subnegotiation
+      {std::string("\xff\xff=255\0\n", 8), {"\xff=255"}},           // escaped IAC, NUL
+      {std::string("\xff\xfd\n\n", 4), {""}},  // the option byte is LF: no line ends there
+  };
+  for (const Case& c : cases) {
+    LineReader reader;
+    EXPECT_EQ(Lines(reader, c.bytes), c.lines) << testing::PrintToString(c.bytes);
+  }
+}
+
+TEST(LineReader, sequenceSplitAcrossReadsAndBoundaryOnlyAfterLf) {
+  LineReader reader;
+  EXPECT_TRUE(reader.AtLineStart());
+  EXPECT_TRUE(Lines(reader, "\xff").empty());
+  EXPECT_FALSE(reader.AtLineStart());  // inside a telnet sequence
+  EXPECT_EQ(Lines(reader, "\xfb\x01say hi\r"), std::vector<std::string>{});
+  EXPECT_FALSE(reader.AtLineStart());  // CR without its LF
+  EXPECT_EQ(Lines(reader, "\n"), std::vector<std::string>{"say hi"});
+  EXPECT_TRUE(reader.AtLineStart());
+}
+
+TEST(LineReader, lineWithNoEndKeepsOnlyTheBound) {
+  LineReader reader;
+  const std::string huge(1 << 20, 'x');
+  EXPECT_TRUE(Lines(reader, huge).empty());
+  EXPECT_EQ(reader.Buffered(), LineReader::kMaxLine);
+  const std::vector<std::string> lines = Lines(reader, "tail\nnext\n");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], std::string(LineReader::kMaxLine, 'x'));
+  EXPECT_EQ(lines[1], "next");
+}
+
+TEST(ServerLines, eachLineBecomesWhatVantorIsTold) {
+  using Notes = std::vector<HostNote>;
+  const std::string notice =
+      "Game notification: Alpha (1812) vs. beta (1790) rated blitz 5 0 : 101";
+  struct Case {
+    std::string line;
+    Notes notes;
+  } cases[] = {
+      {"aics% ", {}},
+      {"aics% aics% hello there", {{1, {"hello there"}}}},
+      {"50% of it", {{1, {"50% of it"}}}},  // not a prompt: no space-free word before "% "
+      {"**** Starting StandIn session as Tester(U) ****",
+       {{1, {"**** Starting StandIn session as Tester(U) ****"}}, {0, {"Tester"}}}},
+      {"aics% You are now observing game 101.",
+       {{1, {"You are now observing game 101."}}, {43, {"101", "O"}}}},
+      {"Removing game 7 from observation list.",
+       {{1, {"Removing game 7 from observation list."}}, {43, {"7", "X"}}}},
+      {"{Game 101 (Alpha vs. beta) beta resigns} 1-0",
+       {{1, {"{Game 101 (Alpha vs. beta) beta resigns} 1-0"}}, {43, {"101", "X"}}}},
+      {"{Game 9 (a vs. b) Game drawn by repetition} 1/2-1/2",
+       {{1, {"{Game 9 (a vs. b) Game drawn by repetition} 1/2-1/2"}}, {43, {"9", "X"}}}},
+      {"You are now observing game 12x.", {{1, {"You are now observing game 12x."}}}},
+      {notice, {{1, {notice}}}},
+  };
+  for (const Case& c : cases) {
+    ServerLines lines(true);
+    EXPECT_EQ(lines.Translate(c.line), c.notes) << c.line;
+  }
+}
+
+TEST(ServerLines, longLineIsCutNotSplit) {
+  ServerLines lines(true);
+  const std::vector<HostNote> notes = lines.Translate(std::string(LineReader::kMaxLine, 'y'));
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0].args[0].size(), kMaxArgument);
+}
+
+TEST(ServerLines, notificationsAreHeldBackWhileTheUserPlays) {
+  const std::string notice = "Game notification: A (1) vs. B (2) rated blitz 5 0 : 3";
+  for (const bool pause : {true, false}) {
+    ServerLines lines(pause);
+    lines.Translate("**** Starting StandIn session as tester(U) ****");
+    lines.Translate("{Game 8 (Other vs. Someone) Creating rated blitz match.}");
+    EXPECT_FALSE(lines.Playing());  // not the user's game
+    lines.Translate("{Game 7 (TESTER vs. opp) Creating rated blitz match.}");
+    EXPECT_TRUE(lines.Playing());
+    EXPECT_EQ(lines.Translate(notice).size(), pause ? 0u : 1u);
+    lines.Translate("{Game 8 (Other vs. Someone) Other resigns} 0-1");
+    EXPECT_TRUE(lines.Playing());
+    lines.Translate("{Game 7 (TESTER vs. opp) opp resigns} 1-0");
+    EXPECT_FALSE(lines.Playing());
+    EXPECT_EQ(lines.Translate(notice).size(), 1u);
+    EXPECT_EQ(lines.HeldBack(), pause ? 1u : 0u);
+  }
+}
+
+TEST(CommandQueue, commandsBecomeWholeLinesAndOverflowIsCounted) {
+  CommandQueue queue;
+  EXPECT_TRUE(queue.Push(std::string_view("observe alpha\n\0", 15)));
+  EXPECT_TRUE(queue.Push("+gnotify beta"));  // a line feed is added
+  EXPECT_FALSE(queue.Push(std::string_view("\0x", 2)));
+  EXPECT_EQ(queue.TakeAll(), "observe alpha\n+gnotify beta\n");
+  EXPECT_TRUE(queue.Empty());
+  for (std::size_t i = 0; i < CommandQueue::kMaxCommands + 3; ++i) {
+    queue.Push("observe x");
+  }
+  EXPECT_EQ(queue.Dropped(), 4u);
+  EXPECT_EQ(queue.TakeAll().size(), CommandQueue::kMaxCommands * 10);
+  EXPECT_EQ(queue.Injected(), 2 + CommandQueue::kMaxCommands);
+}
+
+TEST(Options, commandLinesAreReadOrRefused) {
+  struct Case {
+    std::vector<std::string> args;
+    bool ok;
+  } cases[] = {
+      {{"chess.example.org"}, true},
+      {{"--listen", "0.0.0.0:5001", "--no-pause", "--attach", "42", "[::1]:23"}, true},
+      {{}, false},
+      {{"a", "b"}, false},
+      {{"--vantor", "x", "--attach", "1", "s"}, false},
+      {{"--listen", "1.2.3.4:99999", "s"}, false},
+      {{"--attach", "zero", "s"}, false},
+      {{"--bogus", "s"}, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(!ParseOptions(c.args).error, c.ok) << testing::PrintToString(c.args);
+  }
+  const Options o = ParseOptions({"--listen", "0.0.0.0:5001", "--no-pause", "s:23"}).options;
+  EXPECT_EQ(o.listen, (Endpoint{"0.0.0.0", 5001}));
+  EXPECT_EQ(o.server, (Endpoint{"s", 23}));
+  EXPECT_FALSE(o.pause);
+  EXPECT_EQ(ParseOptions({"s"}).options.server.port, 5000);
+}
+
+}  // namespace
+}  // namespace relay

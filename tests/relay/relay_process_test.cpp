@@ -1,0 +1,133 @@
+// The real vantor1-relay between a client socket and the stand-in server, with the real vantor1
+// (offscreen) behind it: what passes must pass unchanged, and vantor1's or a peer's trouble must
+// not break the session.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tests/relay/relay_harness.h"
+
+namespace relaytest {
+namespace {
+
+struct Rig {
+  std::unique_ptr<standin::Server> server;
+  std::unique_ptr<RelayProcess> relay;
+  std::unique_ptr<Client> client;
+
+  explicit Rig(bool quiet) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);  // for vantor1
+    std::string error;
+    server = standin::Server::Listen(error);
+    server->quiet = quiet;
+    relay = RelayProcess::Start(
+        {"--vantor", VANTOR1_PATH, "127.0.0.1:" + std::to_string(server->Port())});
+    if (relay) {
+      client = std::make_unique<Client>(relay->Port());
+    }
+  }
+  ~Rig() {
+    if (relay && testing::Test::HasFailure()) {
+      std::fprintf(stderr, "the relay said:\n%s", relay->Log().c_str());
+    }
+  }
+  bool Ok() const { return relay && client->Connected(); }
+  bool Await(const std::function<bool()>& done, int timeoutMs = 10000) {
+    return relaytest::Await(*server, *client, *relay, done, timeoutMs);
+  }
+  bool AwaitLog(const std::string& pattern) {
+    return relay->AwaitLog(std::regex(pattern), 10000, [&] {
+      server->Pump(1);
+      client->Pump(0);
+    });
+  }
+};
+
+std::string RandomBytes(std::mt19937& random, std::size_t n) {
+  std::string bytes;
+  std::uniform_int_distribution<int> byte(0, 255);
+  std::uniform_int_distribution<int> pick(0, 99);
+  while (bytes.size() < n) {
+    switch (pick(random)) {
+      case 0:
+        bytes += "\xff\xfb\x01";  // IAC WILL ECHO
+        break;
+      case 1:
+        bytes += std::string("\xff\xfa\x18\x00\xff\xf0", 6);  // a subnegotiation
+        break;
+      case 2:
+        bytes += "aics% Game notification: A (1) vs. B (2) rated blitz 5 0 : 1\n";
+        break;
+      default:
+        bytes.push_back(static_cast<char>(byte(random)));
+    }
+  }
+  return bytes;
+}
+
+TEST(RelayProcess, randomTrafficPassesByteExactBothWays) {
+  Rig rig(true);
+  ASSERT_TRUE(rig.Ok());
+  std::mt19937 random(12);
+  const std::string down = RandomBytes(random, 1 << 20);
+  const std::string up = RandomBytes(random, 256 << 10);
+  ASSERT_TRUE(rig.Await([&] { return rig.server->Connected(); }));
+  rig.server->Send(down);
+  rig.client->Send(up);
+  ASSERT_TRUE(rig.Await([&] {
+    return rig.client->Received().size() >= down.size() &&
+           rig.server->Received().size() >= up.size();
+  }));
+  EXPECT_TRUE(rig.client->Received() == down);
+  EXPECT_TRUE(rig.server->Received() == up);
+}
+
+TEST(RelayProcess, killedVantorAndItsFullRingLeaveTheSessionWhole) {
+  Rig rig(false);
+  ASSERT_TRUE(rig.Ok());
+  std::string pid;
+  ASSERT_TRUE(
+      rig.relay->AwaitLog(std::regex("vantor1 started \\(pid ([0-9]+)\\)"), 10000, {}, &pid));
+  rig.client->Send("tester\n");
+  ASSERT_TRUE(rig.AwaitLog("vantor1 registered"));
+  kill(std::stoi(pid), SIGKILL);
+  ASSERT_TRUE(rig.AwaitLog("vantor1 crashed.*goes on without it"));
+  // Nobody reads the ring now: it fills, and what does not fit is dropped.
+  std::string flood;
+  for (int i = 0; i < 3000; ++i) {
+    flood += "aics% line " + std::to_string(i) + " of the flood, long enough to fill a ring\n";
+  }
+  rig.server->Send(flood);
+  ASSERT_TRUE(rig.Await([&] { return rig.client->Received().ends_with(flood); }));
+  rig.client->Send("observe nobody\n");
+  ASSERT_TRUE(rig.Await(
+      [&] { return rig.client->Received().ends_with("nobody is not playing a game.\naics% "); }));
+  rig.client->Close();
+  EXPECT_TRUE(rig.AwaitLog(
+      "ended \\(the client closed the connection\\).*[1-9][0-9]* messages to vantor1 dropped"));
+}
+
+TEST(RelayProcess, serverClosingInsideAnEndlessLineEndsOnlyThatSession) {
+  Rig rig(true);
+  ASSERT_TRUE(rig.Ok());
+  ASSERT_TRUE(rig.Await([&] { return rig.server->Connected(); }));
+  const std::string endless = "no end: " + std::string(1 << 20, 'x');
+  rig.server->Send(endless);
+  ASSERT_TRUE(rig.Await([&] { return rig.server->Unsent() == 0; }));
+  rig.server->CloseClient();
+  ASSERT_TRUE(rig.Await([&] { return rig.client->ClosedByPeer(); }));
+  EXPECT_TRUE(rig.client->Received() == endless);
+  EXPECT_TRUE(rig.AwaitLog("session 1: ended \\(the server closed the connection\\)"));
+  // The relay serves the next client as before.
+  Client next(rig.relay->Port());
+  ASSERT_TRUE(rig.Await([&] { return rig.server->Connections() == 2; }));
+  rig.server->Send("hello\n");
+  EXPECT_TRUE(rig.Await([&] {
+    next.Pump(0);
+    return next.Received() == "hello\n";
+  }));
+  EXPECT_EQ(rig.relay->Stop(5000), 0);
+}
+
+}  // namespace
+}  // namespace relaytest

@@ -33,11 +33,7 @@ struct FollowListTest : testing::Test {
 };
 
 TEST_F(FollowListTest, AddStoresValidNamesLowerCasedAndSendsOnlyNewOnes) {
-  const struct {
-    Commands typed;
-    Commands listed;
-  } cases[] = {
-      {{"Al"}, {"al"}},
+  const std::pair<Commands, Commands> cases[] = {
       {{"", "A", "abcdefghijklmnop"}, {}},
       {{"ABCDEFGHIJKLMNO"}, {"abcdefghijklmno"}},
       {{"\xC3\x84\xC3\x89-Zz9_"}, {"\xC3\x84\xC3\x89-zz9_"}},  // only A-Z lowered
@@ -47,27 +43,19 @@ TEST_F(FollowListTest, AddStoresValidNamesLowerCasedAndSendsOnlyNewOnes) {
       {{"alice\n", "ab\ncd", "xy\rz", "ab\x7F", "a\tb", std::string("ab\0cd", 5)}, {}},
       {{"alpha", "ALPHA"}, {"alpha"}},
   };
-  for (const auto& c : cases) {
-    WatchState fresh;
-    Commands commands;
-    dialog::FollowList added(fresh, [&](std::string_view command) {
-      commands.emplace_back(command);
-      return true;
-    });
+  for (const auto& [typed, listed] : cases) {
+    state = WatchState();
     Commands expected;
-    for (const std::string& typed : c.typed) {
-      const dialog::RowEdit edit = added.Add(typed);
-      if (edit.op != Op::None) {
-        EXPECT_EQ(edit, (dialog::RowEdit{Op::Append, int(fresh.followList.size()) - 1,
-                                         fresh.followList.back()}));
-      }
+    for (const std::string& name : typed) {
+      list.Add(name);
     }
-    for (const std::string& name : c.listed) {
+    for (const std::string& name : listed) {
       expected.push_back("+gnotify " + name + "\n");
     }
-    EXPECT_EQ(fresh.followList, c.listed) << testing::PrintToString(c.typed);
-    EXPECT_EQ(commands, expected);
+    EXPECT_EQ(state.followList, listed) << testing::PrintToString(typed);
+    EXPECT_EQ(Sent(), expected);
   }
+  EXPECT_EQ(list.Add("Al"), (dialog::RowEdit{Op::Append, 1, "al"}));
 }
 
 TEST_F(FollowListTest, RemoveTakesTheTypedNameElseTheSelectedRow) {

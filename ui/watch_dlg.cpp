@@ -1,9 +1,7 @@
 #include "ui/watch_dlg.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 

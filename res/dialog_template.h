@@ -16,7 +16,8 @@ enum class ControlClass { Button, Edit, Static, ListView, Trackbar };
 
 // Style flags of a control or of a dialog, one bit each: the window styles a native dialog
 // template carries. The Qt face reads all of them but kNoPrefix, kAlignLeft and kExRight, which
-// change nothing in how its controls behave; the native face maps each to its own style.
+// change nothing in how its controls behave, and a dialog's kVisible (the program shows its
+// windows itself); the native face maps each to its own style.
 enum Style : std::uint32_t {
   kVisible = 1u << 0,
   kGroup = 1u << 1,    // starts a group: radios up to the next group start are exclusive

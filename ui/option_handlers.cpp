@@ -40,9 +40,9 @@ void CWatchDlg::ConnectOptions() {
   const std::pair<int, dialog::Mode> radios[] = {{IDC_MODE_FOLLOW, dialog::Mode::FollowList},
                                                  {IDC_MODE_ALL, dialog::Mode::AllNotify},
                                                  {IDC_MODE_NONE, dialog::Mode::None}};
-  for (const auto& [id, mode] : radios) {
-    connect(Control<QAbstractButton>(id), &QAbstractButton::clicked, this,
-            [this, mode] { ShowOptions(m_options.ModeClicked(mode)); });
+  for (const auto& radio : radios) {
+    connect(Control<QAbstractButton>(radio.first), &QAbstractButton::clicked, this,
+            [this, mode = radio.second] { ShowOptions(m_options.ModeClicked(mode)); });
   }
   const std::pair<int, void (dialog::Options::*)()> boxes[] = {
       {IDC_NO_WILD, &dialog::Options::NoWildClicked},
@@ -50,8 +50,8 @@ void CWatchDlg::ConnectOptions() {
       {IDC_NO_STANDARD, &dialog::Options::NoStandardClicked},
       {IDC_MY_ETIME_ONLY, &dialog::Options::MyEtimeOnlyClicked},
       {IDC_NO_INCREMENT, &dialog::Options::NoIncrementClicked}};
-  for (const auto& [id, handler] : boxes) {
-    connect(Control<QAbstractButton>(id), &QAbstractButton::clicked, this,
-            [this, handler] { (m_options.*handler)(); });
+  for (const auto& box : boxes) {
+    connect(Control<QAbstractButton>(box.first), &QAbstractButton::clicked, this,
+            [this, handler = box.second] { (m_options.*handler)(); });
   }
 }

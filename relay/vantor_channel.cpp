@@ -139,7 +139,7 @@ int VantorChannel::Pid() const {
 }
 
 int VantorChannel::ExitDescriptor() {
-  return impl_->program->Poll() ? -1 : impl_->program->ExitDescriptor();
+  return impl_->program->Poll() ? -1 : static_cast<int>(impl_->program->ExitWaitable());
 }
 
 std::optional<Clock::time_point> VantorChannel::Deadline() const {

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 
 namespace platform::detail {
@@ -50,10 +52,37 @@ std::uint32_t CallingThread() {
   return tThread;
 }
 
+// A thread that has ended but whose process its parent has not reaped yet is a zombie, which
+// kill() still finds. The parent may be the very process waiting for the lock.
+bool Defunct(pid_t id) {
+  char path[32];
+  std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(id));
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return errno == ENOENT;
+  }
+  char stat[256];
+  const ssize_t n = ::read(fd, stat, sizeof stat - 1);
+  ::close(fd);
+  if (n <= 0) {
+    return false;
+  }
+  stat[n] = '\0';
+  // "pid (name) S ...": the name may hold anything, so the state follows the last ')'.
+  const char* end = std::strrchr(stat, ')');
+  return end != nullptr && end[1] == ' ' && (end[2] == 'Z' || end[2] == 'X');
+}
+
 bool ThreadGone(std::uint32_t id) {
+  const auto thread = static_cast<pid_t>(id);
+  if (id == 0 || thread <= 0) {
+    return false;
+  }
   // A thread id names its thread to kill() too; another user's live thread answers EPERM.
-  return id != 0 && static_cast<pid_t>(id) > 0 && ::kill(static_cast<pid_t>(id), 0) != 0 &&
-         errno == ESRCH;
+  if (::kill(thread, 0) != 0) {
+    return errno == ESRCH;
+  }
+  return Defunct(thread);
 }
 
 SharedLock::~SharedLock() {

@@ -16,7 +16,8 @@ using Bytes = std::vector<std::uint8_t>;
 class HostSideTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    host_ = HostSide::Create(platform::CurrentThreadId(), std::nullopt, error_);
+    // Numbering starts afresh in each test, also where the tests share one process.
+    host_ = HostSide::Create(platform::CurrentThreadId(), PrivateIndexBase(), error_);
     ASSERT_TRUE(host_) << error_;
   }
   HostPipe* Create(PipeEnd end) { return host_->CreatePipe(end, 16, error_); }

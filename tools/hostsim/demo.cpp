@@ -1,7 +1,5 @@
 #include "tools/hostsim/demo.h"
 
-#include <signal.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -95,7 +93,7 @@ class Demo {
     }
     session_.Look();  // a Ctrl-C reaches vantor1 too, and may end it first
     const std::optional<ExitStatus> status = session_.ProgramStatus();
-    if (session_.Interrupted() || (status && status->signalled && status->code == SIGINT)) {
+    if (session_.Interrupted() || (status && EndedByInterrupt(*status))) {
       Log("interrupted: ending vantor1");
       return 0;
     }
@@ -115,10 +113,13 @@ class Demo {
 
   void Log(const std::string& text) {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[16];
-    std::strftime(stamp, sizeof stamp, "%H:%M:%S", &local);
+    // hostsim has one thread, so the shared result of localtime (the one both systems have) is
+    // safe here.
+    const std::tm* local = std::localtime(&now);
+    char stamp[16] = "--:--:--";
+    if (local != nullptr) {
+      std::strftime(stamp, sizeof stamp, "%H:%M:%S", local);
+    }
     std::printf("%s  %s\n", stamp, text.c_str());
   }
 

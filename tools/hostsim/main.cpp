@@ -1,7 +1,5 @@
 // hostsim: plays the host's side of vantor1's channel from a script, as a demo, or as a
 // benchmark. See UsageText() for the command line and the script language.
-#include <signal.h>
-
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -35,14 +33,10 @@ std::optional<std::string> ReadFile(const std::string& path) {
   return text.str();
 }
 
-// A spawned program that ended under hostsim's own SIGTERM or SIGKILL, or under the user's
-// Ctrl-C or hang-up that reached it with hostsim, did not crash.
+// A spawned program that hostsim ended, or that the user's Ctrl-C or hang-up reached with
+// hostsim, did not crash.
 bool EndedByUs(const std::optional<ExitStatus>& status) {
-  if (!status || !status->signalled) {
-    return true;
-  }
-  const int s = status->code;
-  return s == SIGTERM || s == SIGKILL || s == SIGINT || s == SIGHUP;
+  return !status || EndedByStop(*status);
 }
 
 std::string WithProgram(const Options& options, const std::function<void(Session&)>& body,

@@ -1,6 +1,5 @@
 #pragma once
-#include <sys/types.h>
-
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,10 +12,14 @@ namespace hostsim {
 
 struct ExitStatus {
   bool known = true;       // false for an attached process, whose status only its parent sees
-  bool signalled = false;  // ended by a signal; `code` is the signal number
+  bool signalled = false;  // crashed: `code` is the signal number, or on Windows the exception
   int code = 0;
 };
 std::string Describe(const ExitStatus& status);
+// Ended by hostsim's own stop or by the user's interrupt, which reached it with hostsim: no crash.
+bool EndedByStop(const ExitStatus& status);
+// Ended by the user's interrupt (Ctrl-C) alone.
+bool EndedByInterrupt(const ExitStatus& status);
 
 // The vantor1 process that hostsim works with: one it started, or one it attached to.
 class Program {
@@ -25,7 +28,7 @@ class Program {
   // with a reason in `error`, when it could not be started (exec failures included).
   static std::unique_ptr<Program> Spawn(const std::vector<std::string>& argv, std::string& error);
   // Runs body in a forked copy of this process, which ends with body's result. For
-  // single-threaded callers only (as after any fork).
+  // single-threaded callers only (as after any fork). POSIX only: elsewhere null, with a reason.
   static std::unique_ptr<Program> Fork(const std::function<int()>& body, std::string& error);
   // A process running already; `thread` is its main thread.
   static std::unique_ptr<Program> Attach(platform::ThreadId thread);
@@ -35,25 +38,33 @@ class Program {
 
   platform::ThreadId Thread() const { return thread_; }
   bool Spawned() const { return spawned_; }
-  // Readable once the process has ended; -1 when the kernel cannot say so.
-  int ExitDescriptor() const { return exitFd_; }
+  // What the end can be awaited on: a descriptor readable once the process has ended (POSIX),
+  // or the process's handle (Windows); -1 when the kernel cannot say so.
+  std::intptr_t ExitWaitable() const { return exitWaitable_; }
 
   // Never blocks. The status once the process has ended; none while it runs.
   std::optional<ExitStatus> Poll();
-  // Ends a spawned process: SIGTERM, then SIGKILL when it is still there after timeoutMs.
+  // Ends a spawned process: SIGTERM, then SIGKILL when it is still there after timeoutMs (on
+  // Windows, which has no polite request for a windowless program, it is terminated at once).
   // Returns its status; none for an attached process or one that would not go.
   std::optional<ExitStatus> Terminate(int timeoutMs);
   // Waits up to timeoutMs for the end; the status, or none on time-out.
   std::optional<ExitStatus> WaitForExit(int timeoutMs);
 
  private:
-  // A program this process started: its main thread id is its process id.
-  static std::unique_ptr<Program> Adopt(pid_t pid);
+  // A program this process started, with its main thread and what its end is awaited on.
+  static std::unique_ptr<Program> Adopt(platform::ThreadId thread, std::intptr_t exitWaitable) {
+    std::unique_ptr<Program> program(new Program());
+    program->thread_ = thread;
+    program->spawned_ = true;
+    program->exitWaitable_ = exitWaitable;
+    return program;
+  }
   Program() = default;
 
   platform::ThreadId thread_ = 0;
   bool spawned_ = false;
-  int exitFd_ = -1;
+  std::intptr_t exitWaitable_ = -1;
   std::optional<ExitStatus> status_;
 };
 

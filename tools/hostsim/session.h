@@ -18,7 +18,8 @@ namespace hostsim {
 using namespace hostside;
 
 // The conversation with one program: its messages, its end and the user's Ctrl-C, all
-// awaited in one poll() and nothing else (no timers, no polling).
+// awaited in one wait of the OS and nothing else (no timers, no polling): poll() on POSIX,
+// MsgWaitForMultipleObjects on Windows (session_wait_*.cpp).
 class Session {
  public:
   using Clock = std::chrono::steady_clock;

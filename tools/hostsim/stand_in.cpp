@@ -13,7 +13,9 @@ int RunStandIn(const char* followed, const StandInHook& first, int quitStatus) {
     return 3;
   }
   WatchState state;
-  state.AddFollowName(followed);
+  if (followed != nullptr) {
+    state.AddFollowName(followed);
+  }
   for (;;) {
     queue->WaitForWakeup(-1);
     const auto message = platform::TakeNextMessage(*queue);

@@ -55,6 +55,15 @@ std::string Describe(const ExitStatus& status) {
   return "ended with status " + std::to_string(status.code);
 }
 
+bool EndedByStop(const ExitStatus& status) {
+  const int s = status.code;
+  return !status.signalled || s == SIGTERM || s == SIGKILL || s == SIGINT || s == SIGHUP;
+}
+
+bool EndedByInterrupt(const ExitStatus& status) {
+  return status.signalled && status.code == SIGINT;
+}
+
 std::unique_ptr<Program> Program::Spawn(const std::vector<std::string>& argv, std::string& error) {
   int errorPipe[2];
   if (argv.empty() || pipe2(errorPipe, O_CLOEXEC) != 0) {
@@ -83,7 +92,8 @@ std::unique_ptr<Program> Program::Spawn(const std::vector<std::string>& argv, st
     error = "cannot start " + argv[0] + ": " + std::strerror(execError);
     return nullptr;
   }
-  return Adopt(pid);
+  // Its main thread's id is its process id.
+  return Adopt(static_cast<platform::ThreadId>(pid), OpenPidFd(pid));
 }
 
 std::unique_ptr<Program> Program::Fork(const std::function<int()>& body, std::string& error) {
@@ -101,27 +111,19 @@ std::unique_ptr<Program> Program::Fork(const std::function<int()>& body, std::st
     error = std::string("fork: ") + std::strerror(errno);
     return nullptr;
   }
-  return Adopt(pid);
-}
-
-std::unique_ptr<Program> Program::Adopt(pid_t pid) {
-  std::unique_ptr<Program> program(new Program());
-  program->thread_ = static_cast<platform::ThreadId>(pid);
-  program->spawned_ = true;
-  program->exitFd_ = OpenPidFd(pid);
-  return program;
+  return Adopt(static_cast<platform::ThreadId>(pid), OpenPidFd(pid));
 }
 
 std::unique_ptr<Program> Program::Attach(platform::ThreadId thread) {
   std::unique_ptr<Program> program(new Program());
   program->thread_ = thread;
-  program->exitFd_ = OpenPidFd(static_cast<pid_t>(thread));
+  program->exitWaitable_ = OpenPidFd(static_cast<pid_t>(thread));
   return program;
 }
 
 Program::~Program() {
-  if (exitFd_ >= 0) {
-    close(exitFd_);
+  if (exitWaitable_ >= 0) {
+    close(static_cast<int>(exitWaitable_));
   }
 }
 
@@ -146,8 +148,8 @@ std::optional<ExitStatus> Program::WaitForExit(int timeoutMs) {
   if (Poll() || timeoutMs <= 0) {
     return status_;
   }
-  if (exitFd_ >= 0) {
-    WaitReadable(exitFd_, timeoutMs);
+  if (exitWaitable_ >= 0) {
+    WaitReadable(static_cast<int>(exitWaitable_), timeoutMs);
     return Poll();
   }
   // Without a descriptor to wait on, look again at short, growing intervals.

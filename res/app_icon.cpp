@@ -1,5 +1,7 @@
 #include "res/app_icon.h"
 
+#include "res/resource.h"
+
 namespace res {
 
 QIcon LoadAppIcon() {
@@ -7,6 +9,10 @@ QIcon LoadAppIcon() {
   icon.addFile(QStringLiteral(":/res/icon/vantor1_32.xpm"), QSize(32, 32));
   icon.addFile(QStringLiteral(":/res/icon/vantor1_16.xpm"), QSize(16, 16));
   return icon;
+}
+
+QIcon LoadIconResource(int id) {
+  return id == IDR_MAINFRAME ? LoadAppIcon() : QIcon();
 }
 
 }  // namespace res

@@ -10,7 +10,7 @@ namespace {
 
 using enum ControlClass;
 
-constexpr std::uint32_t kPush = kVisible | kPushButton | kTabStop;
+constexpr std::uint32_t kPush = kVisible | kTabStop;
 constexpr std::uint32_t kLabel = kVisible | kTextLeft | kGroup;
 constexpr std::uint32_t kTrackbar = kVisible | kBothSides | kNoTicks | kTooltips | kTabStop;
 constexpr std::uint32_t kCheck = kVisible | kAutoCheckBox | kTabStop;

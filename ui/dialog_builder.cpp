@@ -1,9 +1,11 @@
 #include "ui/dialog_builder.h"
 
+#include <QButtonGroup>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "res/app_icon.h"
 #include "ui/buttons.h"
 #include "ui/dialog_style.h"
 #include "ui/follow_list_ctrl.h"
@@ -42,10 +44,10 @@ QWidget* MakeButton(const ControlTemplate& entry, QWidget& parent) {
   return button;
 }
 
-QWidget* MakeStatic(const ControlTemplate& entry, QWidget& parent, const QIcon& icon) {
+QWidget* MakeStatic(const ControlTemplate& entry, QWidget& parent) {
   auto* label = new QLabel(&parent);
   if (entry.Has(res::kIconImage)) {
-    label->setPixmap(icon.pixmap(32, 32));
+    label->setPixmap(res::LoadIconResource(entry.resourceId).pixmap(32, 32));
     return label;
   }
   label->setTextFormat(Qt::PlainText);
@@ -66,6 +68,9 @@ QWidget* MakeEdit(const ControlTemplate& entry, QWidget& parent) {
   if (entry.Has(res::kMultiline)) {
     auto* edit = new CNameEdit(&parent);
     edit->setFrameShape(entry.Has(res::kBorder) ? QFrame::StyledPanel : QFrame::NoFrame);
+    edit->setLineWrapMode(entry.Has(res::kAutoHScroll) ? QPlainTextEdit::NoWrap
+                                                       : QPlainTextEdit::WidgetWidth);
+    edit->SetWantReturn(entry.Has(res::kWantReturn));
     return edit;
   }
   auto* edit = new QLineEdit(Text(entry), &parent);
@@ -73,18 +78,40 @@ QWidget* MakeEdit(const ControlTemplate& entry, QWidget& parent) {
   return edit;
 }
 
-QWidget* MakeControl(const ControlTemplate& entry, QWidget& parent, const QIcon& icon) {
+QWidget* MakeListView(const ControlTemplate& entry, QWidget& parent) {
+  auto* list = new CFollowListCtrl(&parent);
+  list->setFrameShape(entry.Has(res::kBorder) ? QFrame::StyledPanel : QFrame::NoFrame);
+  list->setSelectionMode(entry.Has(res::kSingleSel) ? QAbstractItemView::SingleSelection
+                                                    : QAbstractItemView::ExtendedSelection);
+  // A report view without a column header is one text per row, top to bottom; the icon views
+  // flow their items in rows.
+  list->setViewMode(entry.Has(res::kReport) ? QListView::ListMode : QListView::IconMode);
+  Q_ASSERT_X(!entry.Has(res::kReport) || entry.Has(res::kNoColumnHeader), "MakeListView",
+             "a report view with a column header needs a header the list does not have");
+  return list;
+}
+
+QWidget* MakeTrackbar(const ControlTemplate& entry, QWidget& parent) {
+  auto* trackbar = new CTrackbar(&parent);
+  trackbar->setTickPosition(entry.Has(res::kNoTicks)     ? QSlider::NoTicks
+                            : entry.Has(res::kBothSides) ? QSlider::TicksBothSides
+                                                         : QSlider::TicksBelow);
+  trackbar->SetValueTips(entry.Has(res::kTooltips));
+  return trackbar;
+}
+
+QWidget* MakeControl(const ControlTemplate& entry, QWidget& parent) {
   switch (entry.cls) {
     case ControlClass::Button:
       return MakeButton(entry, parent);
     case ControlClass::Static:
-      return MakeStatic(entry, parent, icon);
+      return MakeStatic(entry, parent);
     case ControlClass::Edit:
       return MakeEdit(entry, parent);
     case ControlClass::ListView:
-      return new CFollowListCtrl(&parent);
+      return MakeListView(entry, parent);
     case ControlClass::Trackbar:
-      return new CTrackbar(&parent);
+      return MakeTrackbar(entry, parent);
   }
   return new QWidget(&parent);
 }
@@ -97,14 +124,31 @@ Qt::FocusPolicy FocusPolicyFor(const ControlTemplate& entry) {
   return clickable ? Qt::ClickFocus : Qt::NoFocus;
 }
 
+// A group runs from a control that starts one up to the next that does; its radios are
+// exclusive among themselves only.
+void GroupRadios(QWidget& dialog, const std::vector<BuiltControl>& built) {
+  QButtonGroup* group = nullptr;
+  for (const BuiltControl& control : built) {
+    if (control.entry->Has(res::kGroup)) {
+      group = nullptr;
+    }
+    if (auto* radio = qobject_cast<QRadioButton*>(control.widget)) {
+      if (group == nullptr) {
+        group = new QButtonGroup(&dialog);
+      }
+      group->addButton(radio);
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<BuiltControl> BuildControls(QWidget& dialog, const res::DialogTemplate& dialogTemplate,
-                                        BaseUnits units, const QIcon& icon) {
+                                        BaseUnits units) {
   std::vector<BuiltControl> built;
   built.reserve(dialogTemplate.controls.size());
   for (const ControlTemplate& entry : dialogTemplate.controls) {
-    QWidget* widget = MakeControl(entry, dialog, icon);
+    QWidget* widget = MakeControl(entry, dialog);
     widget->setProperty(kControlIdProperty, entry.id);
     widget->setGeometry(MapDialogRect(entry, units));
     widget->setFocusPolicy(FocusPolicyFor(entry));
@@ -121,6 +165,7 @@ std::vector<BuiltControl> BuildControls(QWidget& dialog, const res::DialogTempla
       control.widget->lower();
     }
   }
+  GroupRadios(dialog, built);
   QWidget* previous = nullptr;
   for (const BuiltControl& control : built) {
     if (control.widget->focusPolicy() & Qt::TabFocus) {

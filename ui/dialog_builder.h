@@ -1,5 +1,4 @@
 #pragma once
-#include <QIcon>
 #include <QWidget>
 #include <vector>
 
@@ -18,12 +17,12 @@ struct BuiltControl {
 inline constexpr char kControlIdProperty[] = "controlId";
 
 // Creates every control of the template as a child of dialog, in template order, placed by
-// dialog units: push buttons, radios and check boxes that take clicks on their whole
-// rectangle, group boxes behind the rest and transparent to the mouse, left-aligned statics
-// that wrap, the name box, the list view and trackbars. Hidden controls stay hidden. The tab
-// order is the template order, and earlier controls lie above later ones where they overlap.
-// icon is the image of icon statics.
+// dialog units and shaped by its styles: push buttons (the default one takes Enter), radios
+// and check boxes that take clicks on their whole rectangle, radios exclusive within their
+// group, group boxes behind the rest and transparent to the mouse, statics, the name box, the
+// list view and trackbars. Hidden controls stay hidden. The tab order is the template order of
+// the tab stops, and earlier controls lie above later ones where they overlap.
 std::vector<BuiltControl> BuildControls(QWidget& dialog, const res::DialogTemplate& dialogTemplate,
-                                        BaseUnits units, const QIcon& icon);
+                                        BaseUnits units);
 
 }  // namespace ui

@@ -1,43 +1,32 @@
 #include "ui/follow_list_ctrl.h"
 
-#include <QHeaderView>
-
 namespace ui {
 
-CFollowListCtrl::CFollowListCtrl(QWidget* parent) : QTreeWidget(parent) {
-  setColumnCount(1);
-  header()->hide();
-  header()->setStretchLastSection(false);
-  setColumnWidth(0, kColumnWidth);
-  setRootIsDecorated(false);
-  setItemsExpandable(false);
-  setUniformRowHeights(true);
+CFollowListCtrl::CFollowListCtrl(QWidget* parent) : QListWidget(parent) {
   setSortingEnabled(false);
-  setSelectionMode(QAbstractItemView::SingleSelection);
-  setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setUniformItemSizes(true);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
 int CFollowListCtrl::InsertItem(int index, const QString& text) {
-  const int row = (index < 0 || index > topLevelItemCount()) ? topLevelItemCount() : index;
-  auto* item = new QTreeWidgetItem(QStringList{text});
-  insertTopLevelItem(row, item);
+  const int row = (index < 0 || index > count()) ? count() : index;
+  insertItem(row, text);
   return row;
 }
 
 bool CFollowListCtrl::DeleteItem(int index) {
-  if (index < 0 || index >= topLevelItemCount()) {
+  if (index < 0 || index >= count()) {
     return false;
   }
   // Qt moves a single selection onto a neighbour of a deleted current row, so a second click
   // on a remove button would take a name the user never chose: keep the selection as it was,
   // less the deleted row.
   const int selected = GetSelectedIndex();
-  QTreeWidgetItem* kept = selected >= 0 && selected != index ? topLevelItem(selected) : nullptr;
-  delete takeTopLevelItem(index);
+  QListWidgetItem* kept = selected >= 0 && selected != index ? item(selected) : nullptr;
+  delete takeItem(index);
   const int now = GetSelectedIndex();
-  if ((now >= 0 ? topLevelItem(now) : nullptr) != kept) {
+  if ((now >= 0 ? item(now) : nullptr) != kept) {
     clearSelection();
     if (kept != nullptr) {
       kept->setSelected(true);
@@ -47,13 +36,13 @@ bool CFollowListCtrl::DeleteItem(int index) {
 }
 
 QString CFollowListCtrl::GetItemText(int index) const {
-  const QTreeWidgetItem* item = topLevelItem(index);
-  return item != nullptr ? item->text(0) : QString();
+  const QListWidgetItem* row = item(index);
+  return row != nullptr ? row->text() : QString();
 }
 
 int CFollowListCtrl::GetSelectedIndex() const {
-  for (int row = 0; row < topLevelItemCount(); ++row) {
-    if (topLevelItem(row)->isSelected()) {
+  for (int row = 0; row < count(); ++row) {
+    if (item(row)->isSelected()) {
       return row;
     }
   }

@@ -1,20 +1,18 @@
 #pragma once
+#include <QListWidget>
 #include <QString>
-#include <QTreeWidget>
 
 namespace ui {
 
-// The report-style list of followed names: one column without a header, single selection, rows
-// kept in insertion order (never sorted), not editable.
-class CFollowListCtrl : public QTreeWidget {
+// The list of followed names: one text per row, rows kept in insertion order (never sorted),
+// not editable. The builder sets its selection mode from the template.
+class CFollowListCtrl : public QListWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kColumnWidth = 120;
-
   explicit CFollowListCtrl(QWidget* parent = nullptr);
 
-  int GetItemCount() const { return topLevelItemCount(); }
+  int GetItemCount() const { return count(); }
   // Inserts a row; an index past the last row appends. Returns the row's index.
   int InsertItem(int index, const QString& text);
   // False when there is no such row. The selection stays as it was, less the deleted row.

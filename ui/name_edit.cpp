@@ -1,11 +1,11 @@
 #include "ui/name_edit.h"
 
+#include <QKeyEvent>
 #include <QTextDocument>
 
 namespace ui {
 
 CNameEdit::CNameEdit(QWidget* parent) : QPlainTextEdit(parent) {
-  setLineWrapMode(QPlainTextEdit::NoWrap);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setTabChangesFocus(true);
@@ -27,6 +27,15 @@ QByteArray CNameEdit::TextBytes() const {
     bytes.truncate(nul);
   }
   return bytes;
+}
+
+void CNameEdit::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && !m_wantReturn) {
+    event->ignore();
+    return;
+  }
+  QPlainTextEdit::keyPressEvent(event);
 }
 
 void CNameEdit::SetTextBytes(const QByteArray& bytes) {

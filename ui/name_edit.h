@@ -4,8 +4,8 @@
 
 namespace ui {
 
-// The name box: a multi-line edit one line tall that scrolls sideways and keeps Enter as a
-// line break; Tab still moves the focus on.
+// The name box: a multi-line edit one line tall; Tab moves the focus on. Whether it scrolls
+// sideways and whether it keeps Enter as a line break come from its template entry.
 class CNameEdit : public QPlainTextEdit {
   Q_OBJECT
 
@@ -16,6 +16,16 @@ class CNameEdit : public QPlainTextEdit {
   // "\n".
   QByteArray TextBytes() const;
   void SetTextBytes(const QByteArray& bytes);
+
+  // Off: Enter is left to the dialog, which takes it as OK.
+  void SetWantReturn(bool on) { m_wantReturn = on; }
+  bool WantsReturn() const { return m_wantReturn; }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  bool m_wantReturn = true;
 };
 
 }  // namespace ui

@@ -1,89 +1,57 @@
 // The viewing options of the main window: three trackbars taken over on mouse release, the
-// mode radios and the five filter check boxes. Each writes its field of m_state; the game
-// watcher reads them at the next notification.
+// mode radios and the five filter check boxes. dialog::Options writes m_state; the labels and
+// the reserved row show what it reports.
+#include <QAbstractButton>
+
 #include "res/resource.h"
 #include "ui/trackbar.h"
 #include "ui/watch_dlg.h"
 
-namespace {
-
-const QString kReservedCaption = QStringLiteral("Boards reserved for follow list");
-
-void Flip(bool& field) {
-  field = !field;
-}
-
-}  // namespace
-
-void CWatchDlg::OnMaxWindowsReleased() {
-  m_state.maxGameWindows = m_maxWindowsSlider->value();
-  // The reserved boards can never exceed the windows, in every mode; the reserved value
-  // itself waits for that trackbar's own release.
-  m_reservedSlider->SetRange(0, m_state.maxGameWindows);
-  SetDlgItemText(IDC_MAX_WINDOWS_VALUE, QString::number(m_state.maxGameWindows));
-}
-
-void CWatchDlg::OnReservedBoardsReleased() {
-  m_state.reservedBoards = m_reservedSlider->value();
-  SetDlgItemText(IDC_RESERVED_VALUE, QString::number(m_state.reservedBoards));
-}
-
-void CWatchDlg::OnMinEtimeReleased() {
-  m_state.minEtime = static_cast<float>(m_minEtimeSlider->value());
-  SetDlgItemText(IDC_MIN_ETIME_VALUE, QString::number(static_cast<int>(m_state.minEtime)));
-}
-
-void CWatchDlg::OnModeAllNotify() {
-  m_state.watchNone = false;
-  if (m_state.allNotifyMode) {
-    return;
-  }
-  m_state.allNotifyMode = true;
-  m_reservedSlider->show();
-  m_reservedSlider->setValue(0);
-  m_reservedSlider->SetRange(0, m_state.maxGameWindows);
-  m_state.reservedBoards = 0;
-  SetDlgItemText(IDC_RESERVED_VALUE, QStringLiteral("0"));
-  SetDlgItemText(IDC_RESERVED_LABEL, kReservedCaption);
-}
-
-void CWatchDlg::LeaveAllNotifyMode() {
-  m_state.allNotifyMode = false;
-  m_reservedSlider->setValue(0);
-  m_reservedSlider->SetRange(0, 0);
-  m_state.reservedBoards = 0;
-  SetDlgItemText(IDC_RESERVED_VALUE, QString());
-  m_reservedSlider->hide();
-  SetDlgItemText(IDC_RESERVED_LABEL, QString());
-}
-
-void CWatchDlg::OnModeFollowList() {
-  m_state.watchNone = false;
-  if (m_state.allNotifyMode) {
-    LeaveAllNotifyMode();
+void CWatchDlg::SetLabel(int id, const std::optional<std::string>& text) {
+  if (text) {
+    SetDlgItemText(id, QString::fromStdString(*text));
   }
 }
 
-void CWatchDlg::OnModeNone() {
-  if (m_state.allNotifyMode) {
-    LeaveAllNotifyMode();
+void CWatchDlg::ShowOptions(const dialog::OptionsView& view) {
+  if (view.reservedShown) {
+    m_reservedSlider->setVisible(*view.reservedShown);
   }
-  m_state.watchNone = true;
+  if (view.reservedToZero) {
+    m_reservedSlider->setValue(0);
+  }
+  if (view.reservedMaximum) {
+    m_reservedSlider->SetRange(0, *view.reservedMaximum);
+  }
+  SetLabel(IDC_MAX_WINDOWS_VALUE, view.maxWindowsValue);
+  SetLabel(IDC_MIN_ETIME_VALUE, view.minEtimeValue);
+  SetLabel(IDC_RESERVED_VALUE, view.reservedValue);
+  SetLabel(IDC_RESERVED_LABEL, view.reservedCaption);
 }
 
-// Each click flips its field once, whatever the mark shows.
-void CWatchDlg::OnNoWild() {
-  Flip(m_state.allowWild);
-}
-void CWatchDlg::OnNoUnrated() {
-  Flip(m_state.allowUnrated);
-}
-void CWatchDlg::OnNoStandard() {
-  Flip(m_state.allowStandard);
-}
-void CWatchDlg::OnMyEtimeOnly() {
-  Flip(m_state.myEtimeOnly);
-}
-void CWatchDlg::OnNoIncrement() {
-  Flip(m_state.noIncrement);
+void CWatchDlg::ConnectOptions() {
+  const auto released = [this](ui::CTrackbar* trackbar, auto handler) {
+    connect(trackbar, &ui::CTrackbar::released, this,
+            [this, trackbar, handler] { ShowOptions((m_options.*handler)(trackbar->value())); });
+  };
+  released(m_maxWindowsSlider, &dialog::Options::MaxWindowsReleased);
+  released(m_reservedSlider, &dialog::Options::ReservedReleased);
+  released(m_minEtimeSlider, &dialog::Options::MinEtimeReleased);
+  const std::pair<int, dialog::Mode> radios[] = {{IDC_MODE_FOLLOW, dialog::Mode::FollowList},
+                                                 {IDC_MODE_ALL, dialog::Mode::AllNotify},
+                                                 {IDC_MODE_NONE, dialog::Mode::None}};
+  for (const auto& radio : radios) {
+    connect(Control<QAbstractButton>(radio.first), &QAbstractButton::clicked, this,
+            [this, mode = radio.second] { ShowOptions(m_options.ModeClicked(mode)); });
+  }
+  const std::pair<int, void (dialog::Options::*)()> boxes[] = {
+      {IDC_NO_WILD, &dialog::Options::NoWildClicked},
+      {IDC_NO_UNRATED, &dialog::Options::NoUnratedClicked},
+      {IDC_NO_STANDARD, &dialog::Options::NoStandardClicked},
+      {IDC_MY_ETIME_ONLY, &dialog::Options::MyEtimeOnlyClicked},
+      {IDC_NO_INCREMENT, &dialog::Options::NoIncrementClicked}};
+  for (const auto& box : boxes) {
+    connect(Control<QAbstractButton>(box.first), &QAbstractButton::clicked, this,
+            [this, handler = box.second] { (m_options.*handler)(); });
+  }
 }

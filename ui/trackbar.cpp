@@ -10,10 +10,7 @@
 namespace ui {
 
 CTrackbar::CTrackbar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
-  setTickPosition(QSlider::NoTicks);
-  setFocusPolicy(Qt::StrongFocus);
   UpdateAutoPageSize();
-  // The value tip while the thumb is dragged.
   connect(this, &QSlider::sliderMoved, this, &CTrackbar::ShowValueTip);
 }
 
@@ -81,6 +78,9 @@ void CTrackbar::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CTrackbar::ShowValueTip() {
+  if (!m_valueTips) {
+    return;
+  }
   QToolTip::showText(mapToGlobal(QPoint(width() / 2, 0)), QString::number(sliderPosition()), this);
 }
 

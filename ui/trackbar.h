@@ -15,6 +15,9 @@ class CTrackbar : public QSlider {
  public:
   explicit CTrackbar(QWidget* parent = nullptr);
 
+  // On: the value shows in a tip while the thumb is dragged.
+  void SetValueTips(bool on) { m_valueTips = on; }
+  bool ValueTips() const { return m_valueTips; }
   // Sets the range and the page size that follows from it.
   void SetRange(int minimum, int maximum);
   // Where the thumb is drawn, in the control's coordinates.
@@ -33,6 +36,7 @@ class CTrackbar : public QSlider {
   void ShowValueTip();
 
   bool m_pressed = false;
+  bool m_valueTips = false;
 };
 
 }  // namespace ui

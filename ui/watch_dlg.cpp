@@ -1,9 +1,7 @@
 #include "ui/watch_dlg.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -33,42 +31,25 @@ constexpr TrackbarSetup kTrackbars[] = {
     {IDC_MIN_ETIME_SLIDER, 0, 15, 0, "Minimum etime"},
 };
 
-template <typename T>
-T* Control(const CWatchDlg& dialog, int id) {
-  return qobject_cast<T*>(dialog.GetDlgItem(id));
-}
-
 }  // namespace
 
-CWatchDlg::CWatchDlg(QWidget* parent) : QDialog(parent), m_hIcon(res::LoadAppIcon()) {
-  const res::DialogTemplate& dialogTemplate = res::WatchDialogTemplate();
-  m_bkColor = QColor::fromRgb(dialogTemplate.backgroundRgb);
-  setFont(ui::DialogFont(dialogTemplate));
-  m_baseUnits = ui::MeasureBaseUnits(font());
-  m_controls = ui::BuildControls(*this, dialogTemplate, m_baseUnits, m_hIcon);
-
-  m_followListCtrl = Control<ui::CFollowListCtrl>(*this, IDC_FOLLOW_LIST);
-  m_maxWindowsSlider = Control<ui::CTrackbar>(*this, IDC_MAX_WINDOWS_SLIDER);
-  m_followRadio = Control<QRadioButton>(*this, IDC_MODE_FOLLOW);
-  m_reservedSlider = Control<ui::CTrackbar>(*this, IDC_RESERVED_SLIDER);
-  m_minEtimeSlider = Control<ui::CTrackbar>(*this, IDC_MIN_ETIME_SLIDER);
-  m_nameEdit = Control<ui::CNameEdit>(*this, IDC_NAME_EDIT);
+CWatchDlg::CWatchDlg(QWidget* parent)
+    : CTemplateDialog(res::WatchDialogTemplate(), parent), m_hIcon(res::LoadAppIcon()) {
+  m_bkColor = QColor::fromRgb(res::WatchDialogTemplate().backgroundRgb);
+  m_followListCtrl = Control<ui::CFollowListCtrl>(IDC_FOLLOW_LIST);
+  m_maxWindowsSlider = Control<ui::CTrackbar>(IDC_MAX_WINDOWS_SLIDER);
+  m_followRadio = Control<QRadioButton>(IDC_MODE_FOLLOW);
+  m_reservedSlider = Control<ui::CTrackbar>(IDC_RESERVED_SLIDER);
+  m_minEtimeSlider = Control<ui::CTrackbar>(IDC_MIN_ETIME_SLIDER);
+  m_nameEdit = Control<ui::CNameEdit>(IDC_NAME_EDIT);
   Q_ASSERT_X(m_followListCtrl && m_maxWindowsSlider && m_followRadio && m_reservedSlider &&
                  m_minEtimeSlider && m_nameEdit,
              "CWatchDlg", "the template lacks a control the dialog binds");
 
-  // A top-level window with a taskbar button, minimise and maximise boxes and a fixed frame.
-  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-  setWindowTitle(QString::fromUtf8(dialogTemplate.caption.data(),
-                                   static_cast<qsizetype>(dialogTemplate.caption.size())));
-  const QRect frame = ui::MapDialogRect(dialogTemplate.x, dialogTemplate.y, dialogTemplate.cx,
-                                        dialogTemplate.cy, m_baseUnits);
-  setFixedSize(frame.size());
-  move(frame.topLeft());  // at the template's position, not centred
   ApplyColours();
   OnInitDialog();
-  ConnectHandlers();
+  ConnectFollowList();
+  ConnectOptions();
   // Children of the dialog: minimising hides it into the tray, and its own window menu.
   new ui::CTrayHider(*this, m_hIcon);
   new ui::CWindowMenu(*this);
@@ -77,7 +58,7 @@ CWatchDlg::CWatchDlg(QWidget* parent) : QDialog(parent), m_hIcon(res::LoadAppIco
 CWatchDlg::~CWatchDlg() {
   // The controls outlive this part of the object (the base deletes them); a signal they emit
   // while going, such as the list's selection change, must not reach the handlers.
-  for (const ui::BuiltControl& control : m_controls) {
+  for (const ui::BuiltControl& control : Controls()) {
     control.widget->disconnect(this);
   }
 }
@@ -85,7 +66,7 @@ CWatchDlg::~CWatchDlg() {
 void CWatchDlg::OnInitDialog() {
   setWindowIcon(m_hIcon);
   for (const TrackbarSetup& setup : kTrackbars) {
-    auto* trackbar = Control<ui::CTrackbar>(*this, setup.id);
+    auto* trackbar = Control<ui::CTrackbar>(setup.id);
     trackbar->SetRange(setup.minimum, setup.maximum);
     trackbar->setSingleStep(kLineSize);
     trackbar->setValue(setup.position);
@@ -110,54 +91,6 @@ void CWatchDlg::ApplyColours() {
   green.setColor(QPalette::Window, m_bkColor);
   setPalette(green);
   setAutoFillBackground(true);
-}
-
-void CWatchDlg::ConnectHandlers() {
-  const auto button = [this](int id) { return Control<QAbstractButton>(*this, id); };
-  connect(button(IDC_ADD_GNOTIFY), &QAbstractButton::clicked, this, &CWatchDlg::OnAddGnotify);
-  connect(button(IDC_REMOVE), &QAbstractButton::clicked, this, &CWatchDlg::OnRemoveName);
-  connect(button(IDC_REMOVE_GNOTIFY), &QAbstractButton::clicked, this, &CWatchDlg::OnRemoveGnotify);
-  connect(button(IDC_CLEAR_ALL), &QAbstractButton::clicked, this, &CWatchDlg::OnClearAllGnotify);
-  connect(m_maxWindowsSlider, &ui::CTrackbar::released, this, &CWatchDlg::OnMaxWindowsReleased);
-  connect(m_reservedSlider, &ui::CTrackbar::released, this, &CWatchDlg::OnReservedBoardsReleased);
-  connect(m_minEtimeSlider, &ui::CTrackbar::released, this, &CWatchDlg::OnMinEtimeReleased);
-  connect(button(IDC_MODE_FOLLOW), &QAbstractButton::clicked, this, &CWatchDlg::OnModeFollowList);
-  connect(button(IDC_MODE_ALL), &QAbstractButton::clicked, this, &CWatchDlg::OnModeAllNotify);
-  connect(button(IDC_MODE_NONE), &QAbstractButton::clicked, this, &CWatchDlg::OnModeNone);
-  connect(button(IDC_NO_WILD), &QAbstractButton::clicked, this, &CWatchDlg::OnNoWild);
-  connect(button(IDC_NO_UNRATED), &QAbstractButton::clicked, this, &CWatchDlg::OnNoUnrated);
-  connect(button(IDC_NO_STANDARD), &QAbstractButton::clicked, this, &CWatchDlg::OnNoStandard);
-  connect(button(IDC_MY_ETIME_ONLY), &QAbstractButton::clicked, this, &CWatchDlg::OnMyEtimeOnly);
-  connect(button(IDC_NO_INCREMENT), &QAbstractButton::clicked, this, &CWatchDlg::OnNoIncrement);
-}
-
-QWidget* CWatchDlg::GetDlgItem(int id) const {
-  for (const ui::BuiltControl& control : m_controls) {
-    if (control.entry->id == id) {
-      return control.widget;
-    }
-  }
-  return nullptr;
-}
-
-QString CWatchDlg::GetDlgItemText(int id) const {
-  QWidget* widget = GetDlgItem(id);
-  if (auto* label = qobject_cast<QLabel*>(widget)) {
-    return label->text();
-  }
-  if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-    return button->text();
-  }
-  return {};
-}
-
-void CWatchDlg::SetDlgItemText(int id, const QString& text) {
-  QWidget* widget = GetDlgItem(id);
-  if (auto* label = qobject_cast<QLabel*>(widget)) {
-    label->setText(text);
-  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-    button->setText(text);
-  }
 }
 
 void CWatchDlg::keyPressEvent(QKeyEvent* event) {

@@ -1,14 +1,14 @@
 #pragma once
-#include <QByteArray>
 #include <QColor>
-#include <QDialog>
 #include <QIcon>
+#include <optional>
 #include <string>
-#include <vector>
 
+#include "dialog/command_writer.h"
+#include "dialog/follow_list.h"
+#include "dialog/options.h"
 #include "hostlink/ipc_pipe.h"
-#include "ui/dialog_builder.h"
-#include "ui/dialog_units.h"
+#include "ui/template_dialog.h"
 #include "watcher/watch_state.h"
 
 class QRadioButton;
@@ -24,26 +24,16 @@ class CTrackbar;
 // commands through m_pWritePipe, which the application object points at the program's write
 // end before the dialog runs. Esc, the close button and Enter (except on a push button, which
 // Enter clicks, and in the name box, which takes it as a line break) end the dialog.
-class CWatchDlg : public QDialog {
+class CWatchDlg : public ui::CTemplateDialog {
   Q_OBJECT
 
  public:
   explicit CWatchDlg(QWidget* parent = nullptr);
   ~CWatchDlg() override;
 
-  // The first control with the id, or null.
-  QWidget* GetDlgItem(int id) const;
-  // The text of a static or a button; empty for other controls.
-  QString GetDlgItemText(int id) const;
-  void SetDlgItemText(int id, const QString& text);
-  // Every control, in template order.
-  const std::vector<ui::BuiltControl>& Controls() const { return m_controls; }
-  ui::BaseUnits DialogBaseUnits() const { return m_baseUnits; }
-  // Brings the server's notification list in step once the write end opens: "+gnotify" for
-  // each listed name whose add could not be written, in list order, then "-gnotify" for each
-  // name taken off whose add had reached the server but whose remove could not be written.
-  // Commands that were written are not sent again; one that fails again waits for the next.
-  void SendUnwrittenFollowCommands();
+  // Right after the handshake: the follow-list commands that found no write end
+  // (dialog::FollowList::SendUnwritten).
+  void SendUnwrittenFollowCommands() { m_followList.SendUnwritten(); }
 
   // Members as the rest of the program addresses them. The control pointers are owned by the
   // dialog as its children.
@@ -65,38 +55,19 @@ class CWatchDlg : public QDialog {
  private:
   void OnInitDialog();
   void ApplyColours();
-  void ConnectHandlers();
+  void ConnectFollowList();
+  void ConnectOptions();
 
-  // The follow list.
-  void OnAddGnotify();
-  void OnRemoveName();
-  void OnRemoveGnotify();
-  void OnClearAllGnotify();
-  // Takes the typed or selected name off the list; true (and the name) when one was removed.
-  bool RemoveChosenName(std::string& name);
-  // True when the command was written to the host.
-  bool SendFollowCommand(const char* prefix, const std::string& name);
-  void SendAddCommand(const std::string& name);
-  void SendRemoveCommand(const std::string& name);
+  // The follow list and the viewing options: the widgets feed dialog/, which writes m_state
+  // and says what to show.
+  std::string TakeTypedText();
+  void ShowRowEdit(const dialog::RowEdit& edit);
+  void ShowOptions(const dialog::OptionsView& view);
+  void SetLabel(int id, const std::optional<std::string>& text);
 
-  // The viewing options.
-  void OnMaxWindowsReleased();
-  void OnReservedBoardsReleased();
-  void OnMinEtimeReleased();
-  void OnModeFollowList();
-  void OnModeAllNotify();
-  void OnModeNone();
-  void LeaveAllNotifyMode();
-  void OnNoWild();
-  void OnNoUnrated();
-  void OnNoStandard();
-  void OnMyEtimeOnly();
-  void OnNoIncrement();
-
-  ui::BaseUnits m_baseUnits;
-  std::vector<ui::BuiltControl> m_controls;
   ui::CNameEdit* m_nameEdit = nullptr;
-  // Follow-list commands that could not be written yet (SendUnwrittenFollowCommands).
-  std::vector<std::string> m_unwrittenAdds;     // listed names
-  std::vector<std::string> m_unwrittenRemoves;  // names no longer listed
+  dialog::FollowList m_followList{m_state, [this](std::string_view command) {
+                                    return dialog::WriteCommand(m_pWritePipe, command);
+                                  }};
+  dialog::Options m_options{m_state};
 };

@@ -63,7 +63,7 @@ class UserActionsTest : public QObject {
   void SelectRow(int row) {
     ui::CFollowListCtrl* list = m_d->dialog.m_followListCtrl;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualItemRect(list->topLevelItem(row)).center());
+                      list->visualItemRect(list->item(row)).center());
   }
 
  private slots:

@@ -1,15 +1,89 @@
 // The main window as built from its template, and how its controls and keys behave.
+#include <QButtonGroup>
 #include <QGroupBox>
-#include <QHeaderView>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
+#include <map>
 #include <optional>
+#include <set>
 
 #include "tests/ui/dialog_driver.h"
+#include "ui/about_dlg.h"
 #include "ui/follow_list_ctrl.h"
 
 namespace {
 
 const QColor kGreen(236, 249, 217);
+
+QString Text(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// What the template's styles ask of a control, as its widget shows it; empty when they match.
+QString StyleMismatch(const res::ControlTemplate& entry, QWidget* w) {
+  if (auto* button = qobject_cast<QPushButton*>(w);
+      button && button->isDefault() != entry.Has(res::kDefPushButton)) {
+    return "default button";
+  }
+  if (auto* edit = qobject_cast<ui::CNameEdit*>(w)) {
+    const bool scrolls = edit->lineWrapMode() == QPlainTextEdit::NoWrap;
+    if (!entry.Has(res::kMultiline) || edit->WantsReturn() != entry.Has(res::kWantReturn) ||
+        scrolls != entry.Has(res::kAutoHScroll)) {
+      return "edit styles";
+    }
+  }
+  if (auto* list = qobject_cast<ui::CFollowListCtrl*>(w)) {
+    const bool single = list->selectionMode() == QAbstractItemView::SingleSelection;
+    const bool report = list->viewMode() == QListView::ListMode;
+    if (single != entry.Has(res::kSingleSel) || report != entry.Has(res::kReport) ||
+        !entry.Has(res::kNoColumnHeader)) {
+      return "list-view styles";
+    }
+  }
+  if (auto* trackbar = qobject_cast<ui::CTrackbar*>(w)) {
+    const bool ticks = trackbar->tickPosition() != QSlider::NoTicks;
+    if (ticks == entry.Has(res::kNoTicks) || trackbar->ValueTips() != entry.Has(res::kTooltips)) {
+      return "trackbar styles";
+    }
+  }
+  return {};
+}
+
+// The dialog's frame and every control against the template: place, visibility, text, the
+// styles its behaviour depends on, and the radio groups (a group runs to the next start).
+void CheckAgainstTemplate(const ui::CTemplateDialog& dialog, const res::DialogTemplate& t) {
+  const ui::BaseUnits units = dialog.DialogBaseUnits();
+  QCOMPARE(dialog.size(), ui::MapDialogRect(0, 0, t.cx, t.cy, units).size());
+  QCOMPARE(dialog.windowTitle(), Text(t.caption));
+  QCOMPARE(dialog.windowType(), t.Has(res::kAppWindow) ? Qt::Window : Qt::Dialog);
+  QCOMPARE(bool(dialog.windowFlags() & Qt::WindowMinimizeButtonHint), t.Has(res::kMinimizeBox));
+  QCOMPARE(bool(dialog.windowFlags() & Qt::WindowMaximizeButtonHint), t.Has(res::kMaximizeBox));
+  QCOMPARE(dialog.Controls().size(), t.controls.size());
+  std::map<QButtonGroup*, int> groupOf;  // each button group and its group number
+  std::set<int> withRadios;
+  int group = 0;
+  for (std::size_t i = 0; i < t.controls.size(); ++i) {
+    const res::ControlTemplate& entry = t.controls[i];
+    QWidget* w = dialog.Controls()[i].widget;
+    const QByteArray where = QByteArray::number(entry.id) + " at " + QByteArray::number(i);
+    QVERIFY2(w->property(ui::kControlIdProperty).toInt() == entry.id, where);
+    QVERIFY2(w->geometry() == ui::MapDialogRect(entry, units), where);
+    QVERIFY2(w->isHidden() != entry.Has(res::kVisible), where);
+    const QVariant shown = w->property(qobject_cast<QGroupBox*>(w) ? "title" : "text");
+    if (shown.isValid()) {
+      QVERIFY2(shown == Text(entry.text), where);
+    }
+    QVERIFY2(StyleMismatch(entry, w).isEmpty(), where + " " + StyleMismatch(entry, w).toUtf8());
+    group += entry.Has(res::kGroup) ? 1 : 0;
+    if (auto* radio = qobject_cast<QRadioButton*>(w)) {
+      withRadios.insert(group);
+      QButtonGroup* buttons = radio->group();
+      QVERIFY2(buttons && groupOf.try_emplace(buttons, group).first->second == group, where);
+    }
+  }
+  QCOMPARE(groupOf.size(), withRadios.size());
+}
 
 }  // namespace
 
@@ -25,29 +99,16 @@ class WindowTest : public QObject {
   }
   void cleanup() { m_d.reset(); }
 
-  void everyControl_matchesItsTemplateEntry() {
-    const res::DialogTemplate& t = res::WatchDialogTemplate();
+  void bothDialogs_areBuiltAsTheirTemplatesSay() {
     const ui::BaseUnits units = m_d->dialog.DialogBaseUnits();
     if (QFontInfo(m_d->dialog.font()).family() == QStringLiteral("DejaVu Sans Condensed")) {
       QCOMPARE(units.x, 6);
       QCOMPARE(units.y, 13);
     }
-    QCOMPARE(m_d->dialog.size(), ui::MapDialogRect(0, 0, t.cx, t.cy, units).size());
-    QCOMPARE(m_d->dialog.windowTitle(), QStringLiteral("Vantor1"));
     QVERIFY(m_d->dialog.windowIcon().availableSizes().contains(QSize(16, 16)));
-    QCOMPARE(m_d->dialog.Controls().size(), t.controls.size());
-    for (std::size_t i = 0; i < t.controls.size(); ++i) {
-      const res::ControlTemplate& entry = t.controls[i];
-      QWidget* w = m_d->dialog.Controls()[i].widget;
-      const QByteArray where = QByteArray::number(entry.id) + " at " + QByteArray::number(i);
-      QVERIFY2(w->property(ui::kControlIdProperty).toInt() == entry.id, where);
-      QVERIFY2(w->geometry() == ui::MapDialogRect(entry, units), where);
-      QVERIFY2(w->isVisible() == entry.Has(res::kVisible), where);
-      const QVariant shown = w->property(qobject_cast<QGroupBox*>(w) ? "title" : "text");
-      if (shown.isValid()) {
-        QVERIFY2(shown == QString::fromUtf8(entry.text.data(), entry.text.size()), where);
-      }
-    }
+    CheckAgainstTemplate(m_d->dialog, res::WatchDialogTemplate());
+    CAboutDlg about(&m_d->dialog);
+    CheckAgainstTemplate(about, res::AboutDialogTemplate());
   }
 
   void controls_startAtTheOptionsStartValues() {
@@ -68,13 +129,6 @@ class WindowTest : public QObject {
                    IDC_MY_ETIME_ONLY, IDC_NO_INCREMENT}) {
       QVERIFY(!m_d->Button(id)->isChecked());
     }
-    ui::CFollowListCtrl* list = m_d->dialog.m_followListCtrl;
-    QCOMPARE(list->columnCount(), 1);
-    QVERIFY(list->header()->isHidden());
-    QCOMPARE(list->columnWidth(0), 120);
-    QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
-    QCOMPARE(m_d->dialog.m_maxWindowsSlider->accessibleName(), QStringLiteral("Max game windows"));
-    QCOMPARE(m_d->dialog.m_minEtimeSlider->accessibleName(), QStringLiteral("Minimum etime"));
   }
 
   void background_isGreenEverywhereButTheNameBox() {

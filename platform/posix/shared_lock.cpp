@@ -114,6 +114,14 @@ LockResult SharedLock::Lock() {
       break;
     }
     const std::uint32_t holder = seen & ~kWaiters;
+    if (holder == 0) {
+      // Free but flagged as waited on (a peer can write that): taken, keeping the flag, since
+      // nobody would ever clear it for us.
+      if (word_->compare_exchange_strong(seen, self | kWaiters, std::memory_order_acquire)) {
+        break;
+      }
+      continue;
+    }
     if (holder == self) {
       return LockResult::Failed;  // held by this thread through another object: never given
     }

@@ -76,6 +76,14 @@ TEST_F(QueueRing, PosterDyingWithLockHeldDoesNotStopReceiverNorStrandWakeups) {
   EXPECT_EQ(wakes_, 2) << "the dead poster's flag kept the receiver asleep";
 }
 
+// A word holding only the waiters' flag names no holder; the lock slept on it for ever.
+TEST_F(QueueRing, FreeLockFlaggedAsWaitedOnIsTaken) {
+  block_->header.ringOwner.store(0x80000000u);
+  EXPECT_EQ(lock_->Lock(), platform::detail::LockResult::Locked);
+  EXPECT_TRUE(lock_->Unlock());
+  EXPECT_EQ(block_->header.ringOwner.load(), 0u);
+}
+
 // A holder that died but is not reaped yet is a zombie, which kill() still finds; a host that
 // waited for the lock before reaping its vantor1 waited for ever.
 TEST_F(QueueRing, HolderDeadButNotYetReapedCountsAsGone) {

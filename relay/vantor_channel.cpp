@@ -139,7 +139,9 @@ int VantorChannel::Pid() const {
 }
 
 int VantorChannel::ExitDescriptor() {
-  return impl_->program->Poll() ? -1 : static_cast<int>(impl_->program->ExitWaitable());
+  // Kept until the end is reported, not until the process is reaped: a Poll() elsewhere may
+  // reap it first, and the descriptor (readable for good once it ended) is what has it reported.
+  return impl_->endReported ? -1 : static_cast<int>(impl_->program->ExitWaitable());
 }
 
 std::optional<Clock::time_point> VantorChannel::Deadline() const {

@@ -60,7 +60,7 @@ class VantorChannel {
 
   int Slot() const { return slot_; }
   int Pid() const;
-  // Readable when the process has ended; -1 once that has been seen, or when unknown.
+  // Readable when the process has ended; -1 once its end was taken (TakeEnd), or when unknown.
   int ExitDescriptor();
   // When Advance() wants to run again (another announcement); none when it does not.
   std::optional<Clock::time_point> Deadline() const;

@@ -6,11 +6,9 @@
 #include <functional>
 #include <memory>
 
-#include "app/thread_message_pump.h"
-#include "app/watch_app.h"
 #include "platform/thread_id.h"
+#include "tests/e2e_ui/vantor_in_process.h"
 #include "tests/relay/relay_harness.h"
-#include "tests/ui/dialog_driver.h"
 
 namespace {
 
@@ -35,14 +33,12 @@ long Count(const std::vector<std::string>& lines, const std::string& line) {
 class RelaySessionTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<platform::ThreadMessageQueue> m_queue;
-  std::unique_ptr<ThreadMessagePump> m_pump;
-  std::unique_ptr<DialogDriver> m_d;
+  VantorInProcess m_vantor;
   std::unique_ptr<standin::Server> m_server;
   std::unique_ptr<relaytest::RelayProcess> m_relay;
   std::unique_ptr<relaytest::Client> m_client;
 
-  WatchState& State() { return m_d->dialog.m_state; }
+  WatchState& State() { return m_vantor.State(); }
 
   // Runs the event loop and the sockets until done() holds.
   bool Await(const std::function<bool()>& done, int timeoutMs = kWaitMs) {
@@ -61,15 +57,8 @@ class RelaySessionTest : public QObject {
 
  private slots:
   void initTestCase() {
-    m_queue = platform::ThreadMessageQueue::Create();
-    QVERIFY(m_queue != nullptr);
-    m_pump = std::make_unique<ThreadMessagePump>(
-        *m_queue, [](const platform::ThreadMessage& m) { theApp.DispatchThreadMessage(m); });
-    m_d = std::make_unique<DialogDriver>();
-    theApp.m_pWatchDlg = &m_d->dialog;
-    theApp.m_pWatchState = &m_d->dialog.m_state;
-    m_d->dialog.m_pWritePipe = &theWritePipe;
-    QVERIFY(m_d->Show());
+    QVERIFY(m_vantor.StartQueue());
+    QVERIFY(m_vantor.ShowWindow());
   }
   void cleanup() {
     if (QTest::currentTestFailed() && m_relay) {
@@ -89,10 +78,10 @@ class RelaySessionTest : public QObject {
     m_client = std::make_unique<relaytest::Client>(m_relay->Port());
     QVERIFY(Await([&] { return m_client->Received().ends_with("login: "); }));
     m_client->Send("Tester\n");
-    QVERIFY(Await([&] { return m_d->dialog.windowTitle() == "Vantor1 - Tester"; }));
+    QVERIFY(Await([&] { return m_vantor.window->dialog.windowTitle() == "Vantor1 - Tester"; }));
 
-    m_d->Type("Alpha");
-    m_d->Click(IDC_ADD_GNOTIFY);
+    m_vantor.window->Type("Alpha");
+    m_vantor.window->Click(IDC_ADD_GNOTIFY);
     QVERIFY(ServerGot("+gnotify alpha"));
 
     // During the user's own game the notification reaches the client, not vantor1.

@@ -7,11 +7,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/thread_message_pump.h"
-#include "app/watch_app.h"
-#include "hostlink/ipc_pipe.h"
 #include "platform/thread_id.h"
-#include "tests/ui/dialog_driver.h"
+#include "tests/e2e_ui/vantor_in_process.h"
 #include "ui/follow_list_ctrl.h"
 
 namespace {
@@ -27,12 +24,10 @@ using Games = std::vector<std::int32_t>;
 class UserActionsTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<platform::ThreadMessageQueue> m_queue;
-  std::unique_ptr<ThreadMessagePump> m_pump;
-  std::unique_ptr<DialogDriver> m_d;
+  VantorInProcess m_vantor;
   std::unique_ptr<QProcess> m_host;
 
-  WatchState& State() { return m_d->dialog.m_state; }
+  WatchState& State() { return m_vantor.State(); }
 
   // hostsim attached to this process (its main thread's id is the process id), on a script.
   void StartHost(const char* script) {
@@ -57,30 +52,19 @@ class UserActionsTest : public QObject {
            m_host->exitCode() == 0;
   }
   bool AwaitCaption() {
-    return Await([&] { return m_d->dialog.windowTitle() == kCaption; });
+    return Await([&] { return m_vantor.window->dialog.windowTitle() == kCaption; });
   }
 
   void SelectRow(int row) {
-    ui::CFollowListCtrl* list = m_d->dialog.m_followListCtrl;
+    ui::CFollowListCtrl* list = m_vantor.window->dialog.m_followListCtrl;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(row)).center());
   }
 
  private slots:
-  void initTestCase() {
-    m_queue = platform::ThreadMessageQueue::Create();
-    QVERIFY(m_queue != nullptr);
-    m_pump = std::make_unique<ThreadMessagePump>(
-        *m_queue, [](const platform::ThreadMessage& m) { theApp.DispatchThreadMessage(m); });
-  }
+  void initTestCase() { QVERIFY(m_vantor.StartQueue()); }
   // The window wired as the application object wires the one it runs.
-  void init() {
-    m_d = std::make_unique<DialogDriver>();
-    theApp.m_pWatchDlg = &m_d->dialog;
-    theApp.m_pWatchState = &m_d->dialog.m_state;
-    m_d->dialog.m_pWritePipe = &theWritePipe;
-    QVERIFY(m_d->Show());
-  }
+  void init() { QVERIFY(m_vantor.ShowWindow()); }
   void cleanup() {
     if (m_host) {
       if (HostRunning()) {
@@ -92,9 +76,7 @@ class UserActionsTest : public QObject {
       }
       m_host.reset();
     }
-    theApp.m_pWatchDlg = nullptr;
-    theApp.m_pWatchState = nullptr;
-    m_d.reset();
+    m_vantor.CloseWindow();
   }
 
   // Regression: an add command that found no write end was lost, so the server never
@@ -102,8 +84,8 @@ class UserActionsTest : public QObject {
   void namesAddedBeforeTheHostAttaches_followTheHandshake() {
     QVERIFY2(!theWritePipe.IsOpen(), "must run before any host attaches");
     for (const char* name : {"Alpha", "Beta"}) {
-      m_d->Type(name);
-      m_d->Click(IDC_ADD_GNOTIFY);
+      m_vantor.window->Type(name);
+      m_vantor.window->Click(IDC_ADD_GNOTIFY);
     }
     StartHost("names_before_host.hsim");
     QVERIFY(Await([&] { return State().watchedGames == Games{301}; }));
@@ -114,8 +96,8 @@ class UserActionsTest : public QObject {
   void relations_countedBoardsDecideWhetherAFollowedGameIsObserved() {
     StartHost("relations.hsim");
     QVERIFY(AwaitCaption());
-    m_d->Type("Alpha");
-    m_d->Click(IDC_ADD_GNOTIFY);
+    m_vantor.window->Type("Alpha");
+    m_vantor.window->Click(IDC_ADD_GNOTIFY);
     QVERIFY(HostSucceeded());
     QCOMPARE(State().watchedGames, Games{13});
   }
@@ -124,22 +106,22 @@ class UserActionsTest : public QObject {
     StartHost("follow_list.hsim");
     QVERIFY(AwaitCaption());
 
-    m_d->Type("Alpha");
-    m_d->Click(IDC_ADD_GNOTIFY);
+    m_vantor.window->Type("Alpha");
+    m_vantor.window->Click(IDC_ADD_GNOTIFY);
     QVERIFY(Await([&] { return State().watchedGames == Games{101}; }));
     QCOMPARE(State().watchedCount, 1);
 
-    QCOMPARE(m_d->dialog.m_followListCtrl->GetItemText(0), QStringLiteral("alpha"));
+    QCOMPARE(m_vantor.window->dialog.m_followListCtrl->GetItemText(0), QStringLiteral("alpha"));
     SelectRow(0);
-    m_d->Click(IDC_REMOVE_GNOTIFY);
-    QCOMPARE(m_d->dialog.m_followListCtrl->GetItemCount(), 0);
+    m_vantor.window->Click(IDC_REMOVE_GNOTIFY);
+    QCOMPARE(m_vantor.window->dialog.m_followListCtrl->GetItemCount(), 0);
     QVERIFY(State().followList.empty());
     // hostsim closes the board only after the next notification passed unanswered.
     QVERIFY(Await([&] { return State().watchedGames.empty(); }));
     QCOMPARE(State().watchedCount, 0);
     // hostsim takes this command as the next one sent: nothing came late for the ignored game.
-    m_d->Type("Beta");
-    m_d->Click(IDC_ADD_GNOTIFY);
+    m_vantor.window->Type("Beta");
+    m_vantor.window->Click(IDC_ADD_GNOTIFY);
     QVERIFY(HostSucceeded());
   }
 
@@ -147,25 +129,25 @@ class UserActionsTest : public QObject {
     StartHost("all_notifications.hsim");
     QVERIFY(AwaitCaption());
 
-    m_d->Click(IDC_MODE_ALL);
-    QCOMPARE(m_d->Text(IDC_RESERVED_VALUE), QStringLiteral("0"));
-    m_d->Type("Delta");
-    m_d->Click(IDC_ADD_GNOTIFY);
+    m_vantor.window->Click(IDC_MODE_ALL);
+    QCOMPARE(m_vantor.window->Text(IDC_RESERVED_VALUE), QStringLiteral("0"));
+    m_vantor.window->Type("Delta");
+    m_vantor.window->Click(IDC_ADD_GNOTIFY);
     QVERIFY(Await([&] { return State().watchedGames == Games{201}; }));
 
-    m_d->Click(IDC_NO_UNRATED);
+    m_vantor.window->Click(IDC_NO_UNRATED);
     QVERIFY(!State().allowUnrated);
-    m_d->Type("Omega");
-    m_d->Click(IDC_ADD_GNOTIFY);
+    m_vantor.window->Type("Omega");
+    m_vantor.window->Click(IDC_ADD_GNOTIFY);
     QVERIFY(Await([&] { return State().watchedGames == Games{204}; }));
 
-    ui::CTrackbar* reserved = m_d->dialog.m_reservedSlider;
-    m_d->Keys(reserved, {Qt::Key_PageDown});
-    m_d->Release(reserved);
+    ui::CTrackbar* reserved = m_vantor.window->dialog.m_reservedSlider;
+    m_vantor.window->Keys(reserved, {Qt::Key_PageDown});
+    m_vantor.window->Release(reserved);
     QCOMPARE(State().reservedBoards, 1);
-    QCOMPARE(m_d->Text(IDC_RESERVED_VALUE), QStringLiteral("1"));
-    m_d->Type("Omega");
-    m_d->Click(IDC_REMOVE_GNOTIFY);
+    QCOMPARE(m_vantor.window->Text(IDC_RESERVED_VALUE), QStringLiteral("1"));
+    m_vantor.window->Type("Omega");
+    m_vantor.window->Click(IDC_REMOVE_GNOTIFY);
     QVERIFY(Await([&] { return State().watchedGames == Games{204, 206}; }));
     QCOMPARE(State().followList, std::vector<std::string>{"delta"});
     QVERIFY(HostSucceeded());

@@ -74,7 +74,7 @@ class NativeWindowTest : public ::testing::Test {
   HWND hwnd_ = nullptr;
 };
 
-TEST_F(NativeWindowTest, IsLaidOutInTheDialogUnitsOfItsOwnFont) {
+TEST_F(NativeWindowTest, IsLaidOutInItsOwnDialogUnitsWithTheAboutItem) {
   const res::DialogTemplate& t = res::WatchDialogTemplate();
   RECT client;
   ::GetClientRect(hwnd_, &client);
@@ -91,23 +91,7 @@ TEST_F(NativeWindowTest, IsLaidOutInTheDialogUnitsOfItsOwnFont) {
     EXPECT_TRUE(SameRect(ClientRectOf(control), DialogRect(hwnd_, c))) << c.id;
     EXPECT_EQ(::IsWindowVisible(control) != FALSE, c.Has(res::kVisible)) << c.id;
   }
-  wchar_t caption[32] = {};
-  ::GetWindowTextW(hwnd_, caption, 32);
-  EXPECT_STREQ(caption, L"Vantor1");
-}
-
-TEST_F(NativeWindowTest, StartsAtTheOptionsStartValuesWithTheAboutItem) {
-  const auto range = [&](int id) {
-    const HWND bar = ::GetDlgItem(hwnd_, id);
-    return std::array<LRESULT, 3>{::SendMessageW(bar, TBM_GETRANGEMIN, 0, 0),
-                                  ::SendMessageW(bar, TBM_GETRANGEMAX, 0, 0),
-                                  ::SendMessageW(bar, TBM_GETPOS, 0, 0)};
-  };
-  EXPECT_EQ(range(IDC_MAX_WINDOWS_SLIDER), (std::array<LRESULT, 3>{0, 32, 2}));
-  EXPECT_EQ(range(IDC_MIN_ETIME_SLIDER), (std::array<LRESULT, 3>{0, 15, 0}));
-  EXPECT_EQ(range(IDC_RESERVED_SLIDER), (std::array<LRESULT, 3>{0, 0, 0}));
-  EXPECT_EQ(::IsDlgButtonChecked(hwnd_, IDC_MODE_FOLLOW), BST_CHECKED);
-  EXPECT_EQ(Label(hwnd_, IDC_MAX_WINDOWS_VALUE), "2");
+  EXPECT_EQ(testing_win32::WindowText(hwnd_), L"Vantor1");
   char item[64] = {};
   ::GetMenuStringA(::GetSystemMenu(hwnd_, FALSE), IDM_ABOUTBOX, item, sizeof item, MF_BYCOMMAND);
   EXPECT_STREQ(item, "&About vantor1...");

@@ -92,6 +92,13 @@ class WindowE2eTest : public ::testing::Test {
     testing_win32::ClickAt(corner);
   }
 
+  // Types the name into the name box and clicks Add/gnot.
+  static void Follow(HWND window, const std::string& name) {
+    testing_win32::Click(::GetDlgItem(window, IDC_NAME_EDIT));
+    testing_win32::Type(name);
+    testing_win32::Click(::GetDlgItem(window, IDC_ADD_GNOTIFY));
+  }
+
   std::unique_ptr<Host> host_;
 };
 
@@ -115,9 +122,16 @@ TEST_F(WindowE2eTest, TheCloseBoxEndsTheProgramWithStatusZero) {
 TEST_F(WindowE2eTest, ATypedNameIsFollowedAndItsGameObserved) {
   const HWND window = StartNamed("typed_name.hsim");
   ASSERT_NE(window, nullptr);
-  testing_win32::Click(::GetDlgItem(window, IDC_NAME_EDIT));
-  testing_win32::Type("alice");
-  testing_win32::Click(::GetDlgItem(window, IDC_ADD_GNOTIFY));
+  Follow(window, "alice");
+  EXPECT_EQ(host_->ExitCode(), 0);
+}
+
+// The host's relation messages count the open boards, which decide whether a followed
+// player's game is observed (the script the Qt face runs too).
+TEST_F(WindowE2eTest, CountedBoardsDecideWhetherAFollowedGameIsObserved) {
+  const HWND window = StartNamed("..\\e2e_ui\\relations.hsim");
+  ASSERT_NE(window, nullptr);
+  Follow(window, "alpha");
   EXPECT_EQ(host_->ExitCode(), 0);
 }
 

@@ -1,12 +1,9 @@
 // The follow list driven as a user drives it; commands are read from the host's side of the
 // write end.
-#include <QClipboard>
-#include <algorithm>
 #include <memory>
 
 #include "hostside/loopback.h"
 #include "tests/ui/dialog_driver.h"
-#include "ui/follow_list_ctrl.h"
 
 using Commands = std::vector<std::string>;
 
@@ -16,24 +13,9 @@ class FollowListTest : public QObject {
   std::unique_ptr<hostside::Loopback> m_link;
   std::unique_ptr<DialogDriver> m_d;
 
-  // Types text and clicks button; a text with a control character that no key gives (NUL,
-  // CR, DEL) is pasted with Ctrl+V instead.
-  void Enter(const QString& text, int button) {
-    const bool typeable = std::all_of(text.begin(), text.end(), [](QChar c) {
-      return c == '\n' || (c >= ' ' && c != QChar(0x7F));
-    });
-    if (typeable) {
-      m_d->Type(text);
-    } else {
-      QGuiApplication::clipboard()->setText(text);
-      m_d->Edit()->setFocus();
-      QTest::keyClick(m_d->Edit(), Qt::Key_V, Qt::ControlModifier);
-    }
-    m_d->Click(button);
-  }
   void AddThree() {
     for (const char* name : {"one", "two", "three"}) {
-      Enter(name, IDC_ADD_GNOTIFY);
+      m_d->Enter(name, IDC_ADD_GNOTIFY);
     }
     Sent();
   }
@@ -81,7 +63,7 @@ class FollowListTest : public QObject {
     QFETCH(QStringList, rows);
     Commands expected;
     for (const QString& text : typed) {
-      Enter(text, IDC_ADD_GNOTIFY);
+      m_d->Enter(text, IDC_ADD_GNOTIFY);
       QCOMPARE(m_d->Edit()->TextBytes(), QByteArray());
     }
     for (const QString& row : rows) {
@@ -112,10 +94,9 @@ class FollowListTest : public QObject {
     ui::CFollowListCtrl* list = m_d->dialog.m_followListCtrl;
     const QString selectedName = selected >= 0 ? Rows().at(selected) : QString();
     if (selected >= 0) {
-      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                        list->visualItemRect(list->item(selected)).center());
+      m_d->SelectRow(selected);
     }
-    Enter(typed, button);
+    m_d->Enter(typed, button);
     QCOMPARE(Rows(), rows);
     // The selection stays on its name, or goes with it: it never moves to a neighbour, where a
     // second click would remove a name the user did not choose.

@@ -32,14 +32,12 @@ struct Rig {
     }
   }
   bool Ok() const { return relay && client->Connected(); }
-  bool Await(const std::function<bool()>& done, int timeoutMs = 10000) {
-    return relaytest::Await(*server, *client, *relay, done, timeoutMs);
+  bool Await(const std::function<bool()>& done) {
+    return Session{*server, *relay, *client}.Await(done);
   }
   bool AwaitLog(const std::string& pattern) {
-    return relay->AwaitLog(std::regex(pattern), 10000, [&] {
-      server->Pump(1);
-      client->Pump(0);
-    });
+    const std::regex expected(pattern);
+    return Await([&] { return std::regex_search(relay->Log(), expected); });
   }
 };
 
@@ -86,8 +84,7 @@ TEST(RelayProcess, killedVantorAndItsFullRingLeaveTheSessionWhole) {
   Rig rig(false);
   ASSERT_TRUE(rig.Ok());
   std::string pid;
-  ASSERT_TRUE(
-      rig.relay->AwaitLog(std::regex("vantor1 started \\(pid ([0-9]+)\\)"), 10000, {}, &pid));
+  ASSERT_TRUE(rig.relay->AwaitLog(std::regex("vantor1 started \\(pid ([0-9]+)\\)"), 10000, &pid));
   rig.client->Send("tester\n");
   ASSERT_TRUE(rig.AwaitLog("vantor1 registered"));
   kill(std::stoi(pid), SIGKILL);
@@ -119,13 +116,10 @@ TEST(RelayProcess, serverClosingInsideAnEndlessLineEndsOnlyThatSession) {
   EXPECT_TRUE(rig.client->Received() == endless);
   EXPECT_TRUE(rig.AwaitLog("session 1: ended \\(the server closed the connection\\)"));
   // The relay serves the next client as before.
-  Client next(rig.relay->Port());
+  rig.client = std::make_unique<Client>(rig.relay->Port());
   ASSERT_TRUE(rig.Await([&] { return rig.server->Connections() == 2; }));
   rig.server->Send("hello\n");
-  EXPECT_TRUE(rig.Await([&] {
-    next.Pump(0);
-    return next.Received() == "hello\n";
-  }));
+  EXPECT_TRUE(rig.Await([&] { return rig.client->Received() == "hello\n"; }));
   EXPECT_EQ(rig.relay->Stop(5000), 0);
 }
 

@@ -166,34 +166,48 @@ class Client {
   std::string received_;
 };
 
-// The server, the relay and the client, waited on together.
-struct Session {
-  standin::Server& server;
-  RelayProcess& relay;
-  Client& client;
+// The stand-in server here, the relay started against it and a client connected to the relay,
+// waited on together.
+struct Rig {
+  std::unique_ptr<standin::Server> server;
+  std::unique_ptr<RelayProcess> relay;
+  std::unique_ptr<Client> client;
 
+  // The relay's arguments, without the server's address; a quiet server answers nothing.
+  explicit Rig(std::vector<std::string> args, bool quiet = false) {
+    std::string error;
+    server = standin::Server::Listen(error);
+    server->quiet = quiet;
+    args.push_back("127.0.0.1:" + std::to_string(server->Port()));
+    relay = RelayProcess::Start(std::move(args));
+    if (relay) {
+      client = std::make_unique<Client>(relay->Port());
+    }
+  }
+  bool Ok() const { return client && client->Connected(); }
   // Sleeps until a socket, the relay's log or `also` (a descriptor of the caller's, when not
   // -1) has something, for up to timeoutMs, then lets each take what came.
   void Turn(int timeoutMs, int also = -1) {
-    std::vector<pollfd> fds = server.PollSet();
-    fds.push_back(client.PollEntry());
-    fds.push_back({relay.Descriptor(), POLLIN, 0});
+    std::vector<pollfd> fds = server->PollSet();
+    fds.push_back(client->PollEntry());
+    fds.push_back({relay->Descriptor(), POLLIN, 0});
     fds.push_back({also, POLLIN, 0});
     poll(fds.data(), fds.size(), timeoutMs);
-    server.Pump(0);
-    client.Pump(0);
-    relay.Read(0);
+    server->Pump(0);
+    client->Pump(0);
+    relay->Read(0);
   }
   // Turns until `done` holds, for up to timeoutMs.
   bool Await(const std::function<bool()>& done, int timeoutMs = 10000) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-      if (Clock::now() >= deadline) {
-        return false;
-      }
+    while (!done() && Clock::now() < deadline) {
       Turn(RemainingMs(deadline));
     }
-    return true;
+    return done();
+  }
+  bool AwaitLog(const std::string& pattern) {
+    const std::regex expected(pattern);
+    return Await([&] { return std::regex_search(relay->Log(), expected); });
   }
 };
 

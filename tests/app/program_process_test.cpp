@@ -65,14 +65,9 @@ class ProgramRun {
   pid_t Pid() const { return child_.Pid(); }
   void Go() { go_.Notify(); }
 
-  // Where the program's queue appears once it runs.
+  // Where the program's queue appears once it runs: every run that works has its runtime dir.
   fs::path QueueFile() const {
-    struct stat st {};
-    const bool sound = !runtimeDir_.empty() && ::lstat(runtimeDir_.c_str(), &st) == 0 &&
-                       st.st_uid == uid_;
-    const fs::path dir = sound ? runtimeDir_ / "vantor1"
-                               : fs::path("/dev/shm/vantor1-" + std::to_string(uid_));
-    return dir / ("tq." + std::to_string(child_.Pid()));
+    return runtimeDir_ / "vantor1" / ("tq." + std::to_string(child_.Pid()));
   }
 
   // True once the program has its queue (and so its message numbers: it ends without them);
@@ -172,34 +167,31 @@ TEST(HostileStart, AnotherUsersSquatNeitherHangsNorDeafensTheProgram) {
   }
 }
 
-// A table of the user's own that others may read could have been written before its mode was
-// narrowed: its numbers are not trusted, and the program says so instead of running deaf.
-TEST(HostileStart, UntrustedMessageTableEndsTheProgramWithAReason) {
+// A start that cannot work ends at once, saying why. A table of the user's own that others may
+// read could have been written before its mode was narrowed: its numbers are not trusted, and
+// the program says so instead of running deaf. The objects' storage is reserved when they are
+// made, so a full file system is a clear error at start, not a SIGBUS at the first touch.
+TEST(HostileStart, UntrustedMessageTableOrFullFileSystemEndsTheProgramWithAReason) {
   const fs::path runtime = RuntimeDirFor(::geteuid(), "table");
   fs::create_directory(runtime / "vantor1");
   fs::permissions(runtime / "vantor1", fs::perms::owner_all);
   std::ofstream(runtime / "vantor1" / "msgtable.registered") << "";
   fs::permissions(runtime / "vantor1" / "msgtable.registered", fs::perms(0644));
-  ProgramRun run(::geteuid(), runtime);
-  run.Go();
-  EXPECT_TRUE(run.EndsSaying("cannot register")) << run.Errors();
-  fs::remove_all(runtime);
-}
-
-// The objects' storage is reserved when they are made, so a full file system is a clear error at
-// start, not a SIGBUS at the first touch.
-TEST(HostileStart, FullFileSystemEndsTheProgramWithNoSpaceLeft) {
+  ProgramRun untrusted(::geteuid(), runtime);
+  untrusted.Go();
+  EXPECT_TRUE(untrusted.EndsSaying("cannot register")) << untrusted.Errors();
+  fs::remove_all(runtime / "vantor1");
   if (::geteuid() != 0) {
+    fs::remove_all(runtime);
     GTEST_SKIP() << "needs root: mounts a small file system in a private mount namespace";
   }
-  const fs::path runtime = RuntimeDirFor(0, "full");
-  ProgramRun run(0, runtime, [&] {
+  ProgramRun full(0, runtime, [&] {
     return ::unshare(CLONE_NEWNS) == 0 &&
            ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
            ::mount("tmpfs", runtime.c_str(), "tmpfs", 0, "size=64k,mode=0700") == 0;
   });
-  run.Go();
-  EXPECT_TRUE(run.EndsSaying("No space left on device")) << run.Errors();
+  full.Go();
+  EXPECT_TRUE(full.EndsSaying("No space left on device")) << full.Errors();
   fs::remove_all(runtime);
 }
 

@@ -157,14 +157,12 @@ TEST_F(IpcPipe, MappingShrunkByTheHostFailsTheOperationInsteadOfEndingTheProcess
 }
 #endif
 
+// Zero, negative and too large sizes and missing objects are announced in
+// tests/e2e/missing_pipes.hsim; these are the cases a script cannot make.
 TEST(IpcPipeOpen, UnusableSizesAndMissingObjectsFail) {
   const auto host = NewHostPipe(PipeEnd::ToHost, kRing);
   CIpcPipe pipe;
-  EXPECT_EQ(pipe.Open(host->Index(), 0), 0);
-  EXPECT_EQ(pipe.Open(host->Index(), -1), 0);
-  EXPECT_EQ(pipe.Open(host->Index(), kBeyondObject), 0);  // view larger than the object
-  EXPECT_EQ(pipe.Open(host->Index(), INT_MAX - 11), 0);   // size + 12 overflows
-  EXPECT_EQ(pipe.Open(UnusedIndex(PipeEnd::ToHost), kRing), 0);
+  EXPECT_EQ(pipe.Open(host->Index(), INT_MAX - 11), 0);  // size + 12 overflows
   const std::int32_t mutexOnly = UnusedIndex(PipeEnd::ToHost);
   auto mutex = platform::NamedMutex::Create(PipeMutexName(mutexOnly));
   EXPECT_EQ(pipe.Open(mutexOnly, kRing), 0);

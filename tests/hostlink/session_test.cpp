@@ -47,15 +47,12 @@ TEST(HostSession, WriteAnnouncementSendsTheHandshake) {
   EXPECT_EQ(Header(*readHost).writeIndex, 0);
 }
 
-TEST(HostSessionFailure, AnnouncementOfMissingObjectsOrBadSizeFails) {
-  EXPECT_EQ(HandleNewPipe(UnusedIndex(PipeEnd::ToProgram), 4096), NewPipeResult::ReadFailed);
-  EXPECT_EQ(HandleNewPipe(UnusedIndex(PipeEnd::ToHost), 4096), NewPipeResult::WriteFailed);
-  const auto pipe = NewHostPipe(PipeEnd::ToHost, 4096);
-  HostPipe& host = *pipe;
-  const platform::LParam tooLarge = platform::LParam{1} << 32 | 4096;  // not truncated to 4096
-  EXPECT_EQ(HandleNewPipe(static_cast<platform::WParam>(host.Index()), tooLarge),
-            NewPipeResult::WriteFailed);
-  EXPECT_EQ(HandleNewPipe(static_cast<platform::WParam>(host.Index()), 8192),
+// Missing objects and sizes that do not fit are announced in tests/e2e/missing_pipes.hsim; a
+// size beyond 32 bits is not cut to its low half there.
+TEST(HostSessionFailure, AnnouncedSizeIsNotTruncated) {
+  const auto host = NewHostPipe(PipeEnd::ToHost, 4096);
+  const platform::LParam tooLarge = platform::LParam{1} << 32 | 4096;
+  EXPECT_EQ(HandleNewPipe(static_cast<platform::WParam>(host->Index()), tooLarge),
             NewPipeResult::WriteFailed);
 }
 

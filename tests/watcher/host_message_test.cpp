@@ -67,15 +67,12 @@ TEST_F(HostMessageTest, EveryPayloadIsTakenWholeFromTheRingAndFramingHolds) {
   EXPECT_EQ(Read(), nullptr);
 }
 
-// A negative length used to become a huge allocation and payload read.
-TEST_F(HostMessageTest, NegativeLengthTornHeaderOrUnopenedEndYieldNothing) {
-  for (std::int16_t kind : {1, 5, 1001, 1003}) {
-    Put(Header(kind, -1));
-    EXPECT_EQ(Read(), nullptr) << "kind " << kind;
-  }
-  EXPECT_FALSE(state.quitRequested);
-  Put(Bytes{7, 0, 2});
+// A negative length used to become a huge allocation and payload read; tests/e2e/
+// malformed_frames.hsim sends it for the data, value and argument kinds, and torn headers.
+TEST_F(HostMessageTest, NegativeLengthQuitOrUnopenedEndYieldNothing) {
+  Put(Header(kQuitKind, -1));
   EXPECT_EQ(Read(), nullptr);
+  EXPECT_FALSE(state.quitRequested);
   CIpcPipe unopened;
   EXPECT_EQ(ReadHostMessage(unopened, link.writePipe, state), nullptr);
 }

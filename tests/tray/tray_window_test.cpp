@@ -165,20 +165,6 @@ class TrayWindowTest : public QObject {
     QVERIFY(closer.modalOverParent);
   }
 
-  void commands16To31_openTheAboutBox_othersDoNot() {
-    AboutCloser closer(Qt::Key_Escape);
-    QVERIFY(m_d->Show());
-    for (int command = 16; command <= 31; ++command) {
-      ui::OnSysCommand(m_d->dialog, command);  // returns once the box has closed
-      QCOMPARE(closer.opened, command - 15);
-    }
-    for (int command : {0, 15, 32, 0xF010, 0xF030}) {
-      ui::OnSysCommand(m_d->dialog, command);
-      QVERIFY(m_d->dialog.isVisible() && !m_d->dialog.isMinimized());
-    }
-    QCOMPARE(closer.opened, 16);
-  }
-
   void aboutBox_showsIconNameAndVersionUncut() {
     CAboutDlg about(&m_d->dialog);
     auto* icon = qobject_cast<QLabel*>(about.Controls()[0].widget);

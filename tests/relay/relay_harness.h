@@ -123,8 +123,7 @@ class Client {
   bool Connected() const { return connected_; }
   // What to wait on: readable while open, writable while bytes wait; fd -1 once closed.
   pollfd PollEntry() const {
-    return {closed_ ? -1 : fd_.Get(), static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)),
-            0};
+    return {closed_ ? -1 : fd_.Get(), static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0};
   }
   // Queues bytes; Pump() sends them as the socket takes them.
   void Send(std::string_view bytes) {

@@ -34,25 +34,22 @@ class RelaySessionTest : public QObject {
   Q_OBJECT
 
   VantorInProcess m_vantor;
-  std::unique_ptr<standin::Server> m_server;
-  std::unique_ptr<relaytest::RelayProcess> m_relay;
-  std::unique_ptr<relaytest::Client> m_client;
+  std::unique_ptr<relaytest::Rig> m_rig;
 
   WatchState& State() { return m_vantor.State(); }
 
-  // Runs the event loop and the sockets until done() holds.
+  // Until done() holds: sleeps until a socket, the relay's log or this thread's queue has
+  // something, then lets the sockets and vantor1's event loop take it.
   bool Await(const std::function<bool()>& done, int timeoutMs = kWaitMs) {
     const QDeadlineTimer deadline(timeoutMs);
     while (!done() && !deadline.hasExpired()) {
-      m_server->Pump(0);
-      m_client->Pump(0);
-      m_relay->Read(0);
-      QTest::qWait(2);
+      m_rig->Turn(static_cast<int>(deadline.remainingTime()), m_vantor.queue->Descriptor());
+      QCoreApplication::processEvents();
     }
     return done();
   }
   bool ServerGot(const std::string& line) {
-    return Await([&] { return Count(m_server->Lines(), line) > 0; });
+    return Await([&] { return Count(m_rig->server->Lines(), line) > 0; });
   }
 
  private slots:
@@ -61,46 +58,41 @@ class RelaySessionTest : public QObject {
     QVERIFY(m_vantor.ShowWindow());
   }
   void cleanup() {
-    if (QTest::currentTestFailed() && m_relay) {
-      qInfo("the relay said:\n%s", m_relay->Log().c_str());
+    if (QTest::currentTestFailed() && m_rig && m_rig->relay) {
+      qInfo("the relay said:\n%s", m_rig->relay->Log().c_str());
     }
-    m_relay.reset();  // killed: no quit message, which would end this process
+    m_rig.reset();  // the relay is killed: no quit message, which would end this process
   }
 
   void relaySession_followedPlayerIsObservedButNotDuringTheUsersOwnGame() {
-    std::string error;
-    m_server = standin::Server::Listen(error);
-    QVERIFY(m_server != nullptr);
-    m_relay =
-        relaytest::RelayProcess::Start({"--attach", std::to_string(platform::CurrentThreadId()),
-                                        "127.0.0.1:" + std::to_string(m_server->Port())});
-    QVERIFY(m_relay != nullptr);
-    m_client = std::make_unique<relaytest::Client>(m_relay->Port());
-    QVERIFY(Await([&] { return m_client->Received().ends_with("login: "); }));
-    m_client->Send("Tester\n");
+    m_rig = std::make_unique<relaytest::Rig>(
+        std::vector<std::string>{"--attach", std::to_string(platform::CurrentThreadId())});
+    QVERIFY(m_rig->Ok());
+    standin::Server* const server = m_rig->server.get();
+    relaytest::Client* const client = m_rig->client.get();
+    QVERIFY(Await([&] { return client->Received().ends_with("login: "); }));
+    client->Send("Tester\n");
     QVERIFY(Await([&] { return m_vantor.window->dialog.windowTitle() == "Vantor1 - Tester"; }));
 
-    m_vantor.window->Type("Alpha");
-    m_vantor.window->Click(IDC_ADD_GNOTIFY);
+    m_vantor.window->Enter("Alpha", IDC_ADD_GNOTIFY);
     QVERIFY(ServerGot("+gnotify alpha"));
 
     // During the user's own game the notification reaches the client, not vantor1.
-    m_server->StartOwnGame(7, "opp");
-    m_server->Notify(AlphaGame(101));
-    QVERIFY(Await([&] { return m_client->Received().find(": 101\n") != std::string::npos; }));
-    m_server->EndGame(7);
+    server->StartOwnGame(7, "opp");
+    server->Notify(AlphaGame(101));
+    QVERIFY(Await([&] { return client->Received().find(": 101\n") != std::string::npos; }));
+    server->EndGame(7);
 
     // After it, vantor1 observes; its command waits for the end of the line being typed.
-    m_client->Send("tell opp hel");
-    m_server->Notify(AlphaGame(102));
+    client->Send("tell opp hel");
+    server->Notify(AlphaGame(102));
     QVERIFY(Await([&] { return State().claimedBoards == 1; }));
-    Await([] { return false; }, 100);
-    QCOMPARE(Count(m_server->Lines(), "observe alpha"), 0);
-    m_client->Send("lo\n");
+    QVERIFY(!Await([&] { return Count(server->Lines(), "observe alpha") > 0; }, 100));
+    client->Send("lo\n");
     QVERIFY(ServerGot("observe alpha"));
     QVERIFY(Await([&] { return State().watchedGames == std::vector<std::int32_t>{102}; }));
-    QVERIFY(m_client->Received().find("You are now observing game 102.") != std::string::npos);
-    const std::vector<std::string> lines = m_server->Lines();
+    QVERIFY(client->Received().find("You are now observing game 102.") != std::string::npos);
+    const std::vector<std::string> lines = server->Lines();
     QCOMPARE(Count(lines, "tell opp hello"), 1);
     QCOMPARE(Count(lines, "observe alpha"), 1);  // none for the game during the user's own
   }

@@ -9,7 +9,6 @@
 
 #include "platform/thread_id.h"
 #include "tests/e2e_ui/vantor_in_process.h"
-#include "ui/follow_list_ctrl.h"
 
 namespace {
 
@@ -55,12 +54,6 @@ class UserActionsTest : public QObject {
     return Await([&] { return m_vantor.window->dialog.windowTitle() == kCaption; });
   }
 
-  void SelectRow(int row) {
-    ui::CFollowListCtrl* list = m_vantor.window->dialog.m_followListCtrl;
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualItemRect(list->item(row)).center());
-  }
-
  private slots:
   void initTestCase() { QVERIFY(m_vantor.StartQueue()); }
   // The window wired as the application object wires the one it runs.
@@ -84,8 +77,7 @@ class UserActionsTest : public QObject {
   void namesAddedBeforeTheHostAttaches_followTheHandshake() {
     QVERIFY2(!theWritePipe.IsOpen(), "must run before any host attaches");
     for (const char* name : {"Alpha", "Beta"}) {
-      m_vantor.window->Type(name);
-      m_vantor.window->Click(IDC_ADD_GNOTIFY);
+      m_vantor.window->Enter(name, IDC_ADD_GNOTIFY);
     }
     StartHost("names_before_host.hsim");
     QVERIFY(Await([&] { return State().watchedGames == Games{301}; }));
@@ -96,8 +88,7 @@ class UserActionsTest : public QObject {
   void relations_countedBoardsDecideWhetherAFollowedGameIsObserved() {
     StartHost("relations.hsim");
     QVERIFY(AwaitCaption());
-    m_vantor.window->Type("Alpha");
-    m_vantor.window->Click(IDC_ADD_GNOTIFY);
+    m_vantor.window->Enter("Alpha", IDC_ADD_GNOTIFY);
     QVERIFY(HostSucceeded());
     QCOMPARE(State().watchedGames, Games{13});
   }
@@ -106,50 +97,18 @@ class UserActionsTest : public QObject {
     StartHost("follow_list.hsim");
     QVERIFY(AwaitCaption());
 
-    m_vantor.window->Type("Alpha");
-    m_vantor.window->Click(IDC_ADD_GNOTIFY);
+    m_vantor.window->Enter("Alpha", IDC_ADD_GNOTIFY);
     QVERIFY(Await([&] { return State().watchedGames == Games{101}; }));
     QCOMPARE(State().watchedCount, 1);
 
-    QCOMPARE(m_vantor.window->dialog.m_followListCtrl->GetItemText(0), QStringLiteral("alpha"));
-    SelectRow(0);
+    m_vantor.window->SelectRow(0);
     m_vantor.window->Click(IDC_REMOVE_GNOTIFY);
-    QCOMPARE(m_vantor.window->dialog.m_followListCtrl->GetItemCount(), 0);
     QVERIFY(State().followList.empty());
     // hostsim closes the board only after the next notification passed unanswered.
     QVERIFY(Await([&] { return State().watchedGames.empty(); }));
     QCOMPARE(State().watchedCount, 0);
     // hostsim takes this command as the next one sent: nothing came late for the ignored game.
-    m_vantor.window->Type("Beta");
-    m_vantor.window->Click(IDC_ADD_GNOTIFY);
-    QVERIFY(HostSucceeded());
-  }
-
-  void allNotifications_reservedBoardsAndFiltersDecideWhatIsObserved() {
-    StartHost("all_notifications.hsim");
-    QVERIFY(AwaitCaption());
-
-    m_vantor.window->Click(IDC_MODE_ALL);
-    QCOMPARE(m_vantor.window->Text(IDC_RESERVED_VALUE), QStringLiteral("0"));
-    m_vantor.window->Type("Delta");
-    m_vantor.window->Click(IDC_ADD_GNOTIFY);
-    QVERIFY(Await([&] { return State().watchedGames == Games{201}; }));
-
-    m_vantor.window->Click(IDC_NO_UNRATED);
-    QVERIFY(!State().allowUnrated);
-    m_vantor.window->Type("Omega");
-    m_vantor.window->Click(IDC_ADD_GNOTIFY);
-    QVERIFY(Await([&] { return State().watchedGames == Games{204}; }));
-
-    ui::CTrackbar* reserved = m_vantor.window->dialog.m_reservedSlider;
-    m_vantor.window->Keys(reserved, {Qt::Key_PageDown});
-    m_vantor.window->Release(reserved);
-    QCOMPARE(State().reservedBoards, 1);
-    QCOMPARE(m_vantor.window->Text(IDC_RESERVED_VALUE), QStringLiteral("1"));
-    m_vantor.window->Type("Omega");
-    m_vantor.window->Click(IDC_REMOVE_GNOTIFY);
-    QVERIFY(Await([&] { return State().watchedGames == Games{204, 206}; }));
-    QCOMPARE(State().followList, std::vector<std::string>{"delta"});
+    m_vantor.window->Enter("Beta", IDC_ADD_GNOTIFY);
     QVERIFY(HostSucceeded());
   }
 };

@@ -1,19 +1,19 @@
-// CIpcPipe against real named objects, the test playing the host in-process.
+// CIpcPipe and the host session on it (announcements, the handshake and the senders), against
+// real named objects, the test playing the host in-process.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "hostlink/host_session.h"
 #include "hostlink/ipc_pipe.h"
 #include "hostlink/object_names.h"
 #include "platform/last_error.h"
 #include "platform/thread_id.h"
-#include "tests/hostlink/memory_objects.h"
 #include "tests/hostlink/test_host.h"
 #ifndef _WIN32
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/posix/user_files.h"
@@ -148,23 +148,6 @@ TEST_F(IpcPipe, AbandonedLockFailsOnceAndIsGivenBack) {
   EXPECT_EQ(TakeAll(*queue_).size(), 1u);
 }
 
-// A peer that overwrites the lock's bytes can make it look abandoned, never steer our memory (the
-// robust mutex kept list pointers there, and its unlock wrote through them).
-TEST_F(IpcPipe, LockBytesRewrittenByAPeerCostOneOperationAtMost) {
-  const std::string path = platform::detail::UserObjectPath("mutex", PipeMutexName(host_.Index()));
-  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  const std::vector<std::uint8_t> garbage(64, 0xA5);
-  ASSERT_EQ(::pwrite(fd, garbage.data(), 4, 0), 4);  // the owner word
-  EXPECT_EQ(pipe_.Write("abc", 3), 0);
-  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrAbandoned);
-  ASSERT_EQ(::pwrite(fd, garbage.data(), garbage.size(), 0), 64);  // and everything else
-  EXPECT_EQ(pipe_.Write("abc", 3), 0);
-  EXPECT_EQ(pipe_.Write("abc", 3), 1);
-  EXPECT_EQ(pipe_.Read(buffer_, -1), 3);
-  ::close(fd);
-}
-
 // A host that shrinks the mapping under an open end costs the operation, not the process.
 TEST_F(IpcPipe, MappingShrunkByTheHostFailsTheOperationInsteadOfEndingTheProcess) {
   const std::string path = platform::detail::UserObjectPath("map", PipeMappingName(host_.Index()));
@@ -176,30 +159,12 @@ TEST_F(IpcPipe, MappingShrunkByTheHostFailsTheOperationInsteadOfEndingTheProcess
 }
 #endif
 
-// The same, without a second process: the lock is found abandoned on each operation in turn.
-TEST(IpcPipeSeam, LockFoundAbandonedFailsTheOperationAndIsGivenBack) {
-  testhost::MemoryObjects objects;
-  objects.bytes.assign(kRingHeaderSize + kRing, 0);
-  CIpcPipe pipe(objects);
-  ASSERT_EQ(pipe.Open(2, kRing), 1);
-  char buffer[kRing];
-  for (bool reading : {true, false}) {
-    objects.lock.abandonNext = true;
-    EXPECT_EQ(reading ? pipe.Read(buffer, -1) : pipe.Write("de", 2), reading ? -1 : 0);
-    EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrAbandoned);
-    EXPECT_FALSE(objects.lock.owned) << "lock left owned";
-  }
-  EXPECT_EQ(LoadRingHeader(objects.bytes.data()).writeIndex, 0);
-}
-
+// Zero, negative and too large sizes and missing objects are announced in
+// tests/e2e/missing_pipes.hsim; these are the cases a script cannot make.
 TEST(IpcPipeOpen, UnusableSizesAndMissingObjectsFail) {
   const auto host = NewHostPipe(PipeEnd::ToHost, kRing);
   CIpcPipe pipe;
-  EXPECT_EQ(pipe.Open(host->Index(), 0), 0);
-  EXPECT_EQ(pipe.Open(host->Index(), -1), 0);
-  EXPECT_EQ(pipe.Open(host->Index(), kBeyondObject), 0);  // view larger than the object
-  EXPECT_EQ(pipe.Open(host->Index(), INT_MAX - 11), 0);   // size + 12 overflows
-  EXPECT_EQ(pipe.Open(UnusedIndex(PipeEnd::ToHost), kRing), 0);
+  EXPECT_EQ(pipe.Open(host->Index(), INT_MAX - 11), 0);  // size + 12 overflows
   const std::int32_t mutexOnly = UnusedIndex(PipeEnd::ToHost);
   auto mutex = platform::NamedMutex::Create(PipeMutexName(mutexOnly));
   EXPECT_EQ(pipe.Open(mutexOnly, kRing), 0);
@@ -212,10 +177,10 @@ TEST(IpcPipeOpen, NeverOpenedEndFailsWithoutTouchingMemory) {
   EXPECT_EQ(pipe.Read(buffer, -1), -1);
   EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrNotOpen);
   EXPECT_EQ(std::string(buffer, 4), "keep");
-  EXPECT_EQ(pipe.Write("abc", 3), 0);
-  EXPECT_EQ(pipe.Write("abc", -1), 0);
-  EXPECT_EQ(pipe.Write("abc", 0), 0);
-  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrNotOpen);
+  for (int length : {3, -1, 0}) {
+    EXPECT_EQ(pipe.Write("abc", length), 0);
+    EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrNotOpen);
+  }
 }
 
 TEST(IpcPipeOpen, FailedReopenKeepsTheWorkingEndAndGoodReopenReplacesIt) {
@@ -230,6 +195,69 @@ TEST(IpcPipeOpen, FailedReopenKeepsTheWorkingEndAndGoodReopenReplacesIt) {
   pipe.Write("cde", 3);
   EXPECT_EQ(first->TakeAll().size(), 0u);
   EXPECT_EQ(second->TakeAll().size(), 3u);
+}
+
+using Bytes = std::vector<std::uint8_t>;
+
+void AppendValue(Bytes& bytes, std::uint8_t kind, int value) {
+  bytes.insert(bytes.end(), {kind, 0, 2, 0, static_cast<std::uint8_t>(value & 0xFF),
+                             static_cast<std::uint8_t>(value >> 8)});
+}
+
+const Bytes& ExpectedHandshake() {
+  static const Bytes bytes = [] {
+    Bytes b = {1, 0, 11, 0, 'v', 'a', 'n', 't', 'o', 'r', '2', '0', '0', '8', 0};
+    AppendValue(b, 4, 1);
+    for (int value = 100; value <= 1499; ++value) {
+      AppendValue(b, 5, value);
+    }
+    AppendValue(b, 6, 43);
+    AppendValue(b, 6, 0);
+    return b;
+  }();
+  return bytes;
+}
+
+// The read end sends nothing; each write end announced gets the whole registration (the order
+// of announcements and a second write end are played in tests/e2e).
+TEST(HostSession, WriteAnnouncementSendsTheHandshake) {
+  const auto readHost = NewHostPipe(PipeEnd::ToProgram, 4096);
+  const auto writeHost = NewHostPipe(PipeEnd::ToHost, 65536);
+  EXPECT_EQ(HandleNewPipe(static_cast<platform::WParam>(readHost->Index()), 4096),
+            NewPipeResult::ReadOpened);
+  EXPECT_EQ(Header(*readHost).readerThreadId, platform::CurrentThreadId());
+  EXPECT_TRUE(writeHost->TakeAll().empty());
+  EXPECT_EQ(HandleNewPipe(static_cast<platform::WParam>(writeHost->Index()), 65536),
+            NewPipeResult::WriteOpened);
+  EXPECT_EQ(writeHost->TakeAll(), ExpectedHandshake());
+  EXPECT_EQ(Header(*readHost).writeIndex, 0);
+}
+
+// Missing objects and sizes that do not fit are announced in tests/e2e/missing_pipes.hsim; a
+// size beyond 32 bits is not cut to its low half there.
+TEST(HostSessionFailure, AnnouncedSizeIsNotTruncated) {
+  const auto host = NewHostPipe(PipeEnd::ToHost, 4096);
+  const platform::LParam tooLarge = platform::LParam{1} << 32 | 4096;
+  EXPECT_EQ(HandleNewPipe(static_cast<platform::WParam>(host->Index()), tooLarge),
+            NewPipeResult::WriteFailed);
+}
+
+TEST(HostSessionSenders, TextMustFitTheLengthFieldAndValuesTravelAsLow16Bits) {
+  const auto hostPipe = NewHostPipe(PipeEnd::ToHost, 0x20000);
+  HostPipe& host = *hostPipe;
+  CIpcPipe pipe;
+  EXPECT_EQ(SendValue(pipe, 4, 1), 0);  // not opened yet
+  ASSERT_EQ(pipe.Open(host.Index(), 0x20000), 1);
+  SendText(pipe, 2, std::string(0xFFFF, 'a').c_str());
+  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrTooLarge);
+  EXPECT_TRUE(host.TakeAll().empty());
+  SendText(pipe, 2, std::string(0xFFFE, 'a').c_str());
+  const Bytes sent = host.TakeAll();
+  ASSERT_EQ(sent.size(), 0xFFFEu + 5);
+  EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 4), (Bytes{2, 0, 0xFF, 0xFF}));
+  EXPECT_EQ(sent.back(), 0);
+  SendValue(pipe, 0x10005, 70000);
+  EXPECT_EQ(host.TakeAll(), (Bytes{5, 0, 2, 0, 0x70, 0x11}));
 }
 
 }  // namespace

@@ -1,32 +1,35 @@
 #pragma once
 // The relay as its user runs it, for tests and benchmarks: the real vantor1-relay in a child
 // process with its stderr read back, the stand-in server in this process and a client socket.
-// Nothing here blocks for longer than a caller's bound.
+// Nothing here blocks for longer than a caller's bound, and every wait sleeps until a socket or
+// the relay's log has something.
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "platform/posix/unique_fd.h"
+#include "tests/platform/child_process.h"
 #include "tools/standin_server/standin_server.h"
 
 namespace relaytest {
 
 using Fd = platform::detail::UniqueFd;
 using Clock = std::chrono::steady_clock;
+
+inline int RemainingMs(Clock::time_point deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+  return static_cast<int>(std::max<std::int64_t>(0, left.count()));
+}
 
 // vantor1-relay on an ephemeral loopback port, its stderr collected in Log().
 class RelayProcess {
@@ -37,8 +40,7 @@ class RelayProcess {
       return nullptr;
     }
     args.insert(args.begin(), {RELAY_PATH, "--listen", "127.0.0.1:0"});
-    const pid_t pid = fork();
-    if (pid == 0) {
+    std::unique_ptr<RelayProcess> relay(new RelayProcess(err[0], [&] {
       prctl(PR_SET_PDEATHSIG, SIGKILL);
       dup2(err[1], STDERR_FILENO);
       std::vector<char*> argv;
@@ -47,77 +49,60 @@ class RelayProcess {
       }
       argv.push_back(nullptr);
       execv(argv[0], argv.data());
-      _exit(127);
-    }
+      return 127;
+    }));
     close(err[1]);
-    std::unique_ptr<RelayProcess> relay(new RelayProcess(pid, err[0]));
     std::string port;
-    if (!relay->AwaitLog(std::regex("listening on 127.0.0.1:([0-9]+)"), 5000, {}, &port)) {
+    if (!relay->AwaitLog(std::regex("listening on 127.0.0.1:([0-9]+)"), 5000, &port)) {
       return nullptr;
     }
     relay->port_ = static_cast<std::uint16_t>(std::stoi(port));
     return relay;
   }
-  ~RelayProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
 
   std::uint16_t Port() const { return port_; }
   const std::string& Log() const { return log_; }
+  // The log's descriptor while it may still say something, else -1.
+  int Descriptor() const { return ended_ ? -1 : err_.Get(); }
   // Takes what the relay wrote, waiting up to timeoutMs for more.
   void Read(int timeoutMs) {
-    pollfd p{err_.Get(), POLLIN, 0};
+    pollfd p{Descriptor(), POLLIN, 0};
     if (poll(&p, 1, timeoutMs) > 0) {
       char buffer[4096];
       const ssize_t n = read(err_.Get(), buffer, sizeof buffer);
-      if (n > 0) {
-        log_.append(buffer, static_cast<std::size_t>(n));
-      }
+      ended_ = n <= 0;
+      log_.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
     }
   }
-  // Runs `pump` and reads the log until `pattern` matches it, for up to timeoutMs. `group`
-  // receives the pattern's first group.
-  bool AwaitLog(const std::regex& pattern, int timeoutMs, const std::function<void()>& pump,
-                std::string* group = nullptr) {
+  // Reads the log until `pattern` matches it, for up to timeoutMs; `group` receives the
+  // pattern's first group.
+  bool AwaitLog(const std::regex& pattern, int timeoutMs, std::string* group = nullptr) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::smatch match;
     while (!std::regex_search(log_, match, pattern)) {
-      if (Clock::now() >= deadline) {
+      if (Clock::now() >= deadline || Descriptor() < 0) {
         return false;
       }
-      if (pump) {
-        pump();
-      }
-      Read(pump ? 0 : 5);
+      Read(RemainingMs(deadline));
     }
     if (group) {
       *group = match[1];
     }
     return true;
   }
-  // SIGTERM, and the status once it has ended (within timeoutMs), or -1.
+  // SIGTERM, and the exit status once it has ended (within timeoutMs; then killed).
   int Stop(int timeoutMs) {
-    kill(pid_, SIGTERM);
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (Clock::now() < deadline) {
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        Read(0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      Read(5);
-    }
-    return -1;
+    child_.Kill(SIGTERM);
+    const int status = child_.Wait(timeoutMs);
+    Read(0);
+    return status;
   }
 
  private:
-  RelayProcess(pid_t pid, int err) : pid_(pid), err_(err) {}
-  pid_t pid_;
+  RelayProcess(int err, const std::function<int()>& body) : err_(err), child_(body) {}
   Fd err_;
+  testing_platform::Child child_;
+  bool ended_ = false;
   std::string log_;
   std::uint16_t port_ = 0;
 };
@@ -136,20 +121,19 @@ class Client {
     fcntl(fd_.Get(), F_SETFL, O_NONBLOCK);
   }
   bool Connected() const { return connected_; }
-  int Descriptor() const { return fd_.Get(); }
+  // What to wait on: readable while open, writable while bytes wait; fd -1 once closed.
+  pollfd PollEntry() const {
+    return {closed_ ? -1 : fd_.Get(), static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0};
+  }
   // Queues bytes; Pump() sends them as the socket takes them.
   void Send(std::string_view bytes) {
     out_.append(bytes);
     Pump(0);
   }
-  std::size_t Unsent() const { return out_.size(); }
   // Sends and reads what it can, waiting up to timeoutMs for the socket.
   void Pump(int timeoutMs) {
-    if (!fd_.Valid()) {
-      return;
-    }
-    pollfd p{fd_.Get(), static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0};
-    if (timeoutMs > 0 && poll(&p, 1, timeoutMs) <= 0) {
+    pollfd p = PollEntry();
+    if (!fd_.Valid() || (timeoutMs > 0 && poll(&p, 1, timeoutMs) <= 0)) {
       return;
     }
     while (!out_.empty()) {
@@ -162,12 +146,11 @@ class Client {
     char buffer[64 * 1024];
     for (;;) {
       const ssize_t n = recv(fd_.Get(), buffer, sizeof buffer, 0);
-      if (n > 0) {
-        received_.append(buffer, static_cast<std::size_t>(n));
-      } else {
-        closed_ = n == 0;
+      if (n <= 0) {
+        closed_ = closed_ || n == 0;
         break;
       }
+      received_.append(buffer, static_cast<std::size_t>(n));
     }
   }
   const std::string& Received() const { return received_; }
@@ -182,19 +165,49 @@ class Client {
   std::string received_;
 };
 
-// Pumps the server, the client and the relay's log until `done` holds, for up to timeoutMs.
-inline bool Await(standin::Server& server, Client& client, RelayProcess& relay,
-                  const std::function<bool()>& done, int timeoutMs = 10000) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (Clock::now() >= deadline) {
-      return false;
+// The stand-in server here, the relay started against it and a client connected to the relay,
+// waited on together.
+struct Rig {
+  std::unique_ptr<standin::Server> server;
+  std::unique_ptr<RelayProcess> relay;
+  std::unique_ptr<Client> client;
+
+  // The relay's arguments, without the server's address; a quiet server answers nothing.
+  explicit Rig(std::vector<std::string> args, bool quiet = false) {
+    std::string error;
+    server = standin::Server::Listen(error);
+    server->quiet = quiet;
+    args.push_back("127.0.0.1:" + std::to_string(server->Port()));
+    relay = RelayProcess::Start(std::move(args));
+    if (relay) {
+      client = std::make_unique<Client>(relay->Port());
     }
-    server.Pump(1);
-    client.Pump(0);
-    relay.Read(0);
   }
-  return true;
-}
+  bool Ok() const { return client && client->Connected(); }
+  // Sleeps until a socket, the relay's log or `also` (a descriptor of the caller's, when not
+  // -1) has something, for up to timeoutMs, then lets each take what came.
+  void Turn(int timeoutMs, int also = -1) {
+    std::vector<pollfd> fds = server->PollSet();
+    fds.push_back(client->PollEntry());
+    fds.push_back({relay->Descriptor(), POLLIN, 0});
+    fds.push_back({also, POLLIN, 0});
+    poll(fds.data(), fds.size(), timeoutMs);
+    server->Pump(0);
+    client->Pump(0);
+    relay->Read(0);
+  }
+  // Turns until `done` holds, for up to timeoutMs.
+  bool Await(const std::function<bool()>& done, int timeoutMs = 10000) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done() && Clock::now() < deadline) {
+      Turn(RemainingMs(deadline));
+    }
+    return done();
+  }
+  bool AwaitLog(const std::string& pattern) {
+    const std::regex expected(pattern);
+    return Await([&] { return std::regex_search(relay->Log(), expected); });
+  }
+};
 
 }  // namespace relaytest

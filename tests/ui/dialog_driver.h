@@ -1,9 +1,13 @@
 #pragma once
 // Drives a shown main window the way a user does: clicks, typing and keys, through real events.
 #include <QAbstractButton>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QTest>
+#include <algorithm>
 
 #include "res/resource.h"
+#include "ui/follow_list_ctrl.h"
 #include "ui/name_edit.h"
 #include "ui/trackbar.h"
 #include "ui/watch_dlg.h"
@@ -36,6 +40,24 @@ struct DialogDriver {
                             Qt::NoModifier);
       }
     }
+  }
+  // Types text and clicks button; a text with a control character that no key gives (NUL,
+  // CR, DEL) is pasted with Ctrl+V instead.
+  void Enter(const QString& text, int button) {
+    if (std::all_of(text.begin(), text.end(),
+                    [](QChar c) { return c == '\n' || (c >= ' ' && c != QChar(0x7F)); })) {
+      Type(text);
+    } else {
+      QGuiApplication::clipboard()->setText(text);
+      Edit()->setFocus();
+      QTest::keyClick(Edit(), Qt::Key_V, Qt::ControlModifier);
+    }
+    Click(button);
+  }
+  void SelectRow(int row) {
+    ui::CFollowListCtrl* list = dialog.m_followListCtrl;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(row)).center());
   }
   void Keys(QWidget* widget, std::initializer_list<Qt::Key> keys) {
     widget->setFocus();

@@ -1,12 +1,9 @@
 // The follow list driven as a user drives it; commands are read from the host's side of the
 // write end.
-#include <QClipboard>
-#include <algorithm>
 #include <memory>
 
 #include "hostside/loopback.h"
 #include "tests/ui/dialog_driver.h"
-#include "ui/follow_list_ctrl.h"
 
 using Commands = std::vector<std::string>;
 
@@ -16,24 +13,9 @@ class FollowListTest : public QObject {
   std::unique_ptr<hostside::Loopback> m_link;
   std::unique_ptr<DialogDriver> m_d;
 
-  // Types text and clicks button; a text with a control character that no key gives (NUL,
-  // CR, DEL) is pasted with Ctrl+V instead.
-  void Enter(const QString& text, int button) {
-    const bool typeable = std::all_of(text.begin(), text.end(), [](QChar c) {
-      return c == '\n' || (c >= ' ' && c != QChar(0x7F));
-    });
-    if (typeable) {
-      m_d->Type(text);
-    } else {
-      QGuiApplication::clipboard()->setText(text);
-      m_d->Edit()->setFocus();
-      QTest::keyClick(m_d->Edit(), Qt::Key_V, Qt::ControlModifier);
-    }
-    m_d->Click(button);
-  }
   void AddThree() {
     for (const char* name : {"one", "two", "three"}) {
-      Enter(name, IDC_ADD_GNOTIFY);
+      m_d->Enter(name, IDC_ADD_GNOTIFY);
     }
     Sent();
   }
@@ -63,66 +45,33 @@ class FollowListTest : public QObject {
     m_link.reset();
   }
 
-  // The box gives the typed text as UTF-8 bytes (the rules count bytes, not letters) and the
-  // rows show the stored names; the rules themselves are tested in dialog/.
-  void add_data() {
-    QTest::addColumn<QStringList>("typed");
-    QTest::addColumn<QStringList>("rows");
-    QTest::newRow("lower-cased") << QStringList{"Al"} << QStringList{"al"};
-    QTest::newRow("one 2-byte letter") << QStringList{"é"} << QStringList{"é"};
-    QTest::newRow("16 bytes of letters") << QStringList{"éééééééé"} << QStringList{};
-    // Regression: a pasted NUL cut the command before its line feed, so the server would have
-    // read it together with the next command.
-    QTest::newRow("pasted NUL ends the name")
-        << QStringList{QString("ab") + QChar(0) + "cd"} << QStringList{"ab"};
-  }
-  void add() {
-    QFETCH(QStringList, typed);
-    QFETCH(QStringList, rows);
-    Commands expected;
+  // The box gives the typed text as UTF-8 bytes (the rules count bytes, not letters), empties,
+  // and the rows show the stored names; the rules themselves are tested in dialog/. A pasted
+  // NUL cut the command before its line feed, so the server would have read it together with
+  // the next command.
+  void add_sendsTheTypedBytesAndShowsTheStoredName() {
+    const QString typed[] = {"Al", "é", "éééééééé" /* 16 bytes */, QString("ab") + QChar(0) + "cd"};
     for (const QString& text : typed) {
-      Enter(text, IDC_ADD_GNOTIFY);
+      m_d->Enter(text, IDC_ADD_GNOTIFY);
       QCOMPARE(m_d->Edit()->TextBytes(), QByteArray());
     }
-    for (const QString& row : rows) {
-      expected.push_back("+gnotify " + row.toStdString() + "\n");
-    }
-    QCOMPARE(Rows(), rows);
-    QCOMPARE(Sent(), expected);
+    QCOMPARE(Rows(), QStringList({"al", "é", "ab"}));
+    QCOMPARE(Sent(), Commands({"+gnotify al\n", "+gnotify \xC3\xA9\n", "+gnotify ab\n"}));
   }
 
-  void removes_data() {
-    QTest::addColumn<int>("selected");  // -1: none
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("button");
-    QTest::addColumn<QStringList>("rows");
-    QTest::addColumn<bool>("sent");  // "-gnotify three\n"
-    QTest::newRow("selected row") << 1 << "" << int(IDC_REMOVE) << QStringList{"one", "three"}
-                                  << false;
-    QTest::newRow("typed name beside another row")
-        << 0 << "THREE" << int(IDC_REMOVE_GNOTIFY) << QStringList{"one", "two"} << true;
-  }
-  void removes() {
-    QFETCH(int, selected);
-    QFETCH(QString, typed);
-    QFETCH(int, button);
-    QFETCH(QStringList, rows);
-    QFETCH(bool, sent);
+  // The selection stays on its name, or goes with it: it never moves to a neighbour, where a
+  // second click would remove a name the user did not choose.
+  void remove_takesTheTypedNameElseTheSelectedRow_andTheSelectionNeverMoves() {
     AddThree();
-    ui::CFollowListCtrl* list = m_d->dialog.m_followListCtrl;
-    const QString selectedName = selected >= 0 ? Rows().at(selected) : QString();
-    if (selected >= 0) {
-      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                        list->visualItemRect(list->item(selected)).center());
-    }
-    Enter(typed, button);
-    QCOMPARE(Rows(), rows);
-    // The selection stays on its name, or goes with it: it never moves to a neighbour, where a
-    // second click would remove a name the user did not choose.
-    const int now = list->GetSelectedIndex();
-    QCOMPARE(now >= 0 ? Rows().at(now) : QString(),
-             rows.contains(selectedName) ? selectedName : "");
-    QCOMPARE(Sent(), sent ? Commands{"-gnotify three\n"} : Commands());
+    m_d->SelectRow(1);
+    m_d->Click(IDC_REMOVE);
+    QCOMPARE(Rows(), QStringList({"one", "three"}));
+    QCOMPARE(m_d->dialog.m_followListCtrl->GetSelectedIndex(), -1);
+    m_d->SelectRow(1);
+    m_d->Enter("ONE", IDC_REMOVE_GNOTIFY);  // the typed name, not the selected row
+    QCOMPARE(Rows(), QStringList({"three"}));
+    QCOMPARE(m_d->dialog.m_followListCtrl->GetSelectedIndex(), 0);
+    QCOMPARE(Sent(), Commands{"-gnotify one\n"});
     QCOMPARE(m_d->Edit()->TextBytes(), QByteArray());
   }
 

@@ -42,8 +42,7 @@ int main(int argc, char* argv[]) {
     return 1;
   }
   for (const char* name : {"Alpha", "Bravo"}) {
-    d.Type(name);
-    d.Click(IDC_ADD_GNOTIFY);
+    d.Enter(name, IDC_ADD_GNOTIFY);
   }
   d.Click(IDC_MODE_ALL);
   d.Click(IDC_NO_UNRATED);

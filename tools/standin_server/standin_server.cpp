@@ -124,12 +124,17 @@ void Server::Answer(Connection& c, std::string_view line) {
   Write(c, answer + std::string(kPrompt));
 }
 
-void Server::Pump(int timeoutMs) {
+std::vector<pollfd> Server::PollSet() const {
   std::vector<pollfd> fds{{listener_.Get(), POLLIN, 0}};
   for (const auto& c : clients_) {
     fds.push_back(
         {c->fd.Get(), static_cast<short>(POLLIN | (c->sent < c->out.size() ? POLLOUT : 0)), 0});
   }
+  return fds;
+}
+
+void Server::Pump(int timeoutMs) {
+  std::vector<pollfd> fds = PollSet();
   if (poll(fds.data(), fds.size(), timeoutMs) <= 0) {
     return;
   }

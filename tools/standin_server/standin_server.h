@@ -1,4 +1,6 @@
 #pragma once
+#include <poll.h>
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -26,6 +28,8 @@ class Server {
   // Waits up to timeoutMs for sockets to turn ready, then accepts, reads, answers and writes
   // what it can. 0 does not wait.
   void Pump(int timeoutMs);
+  // What Pump() waits on, for a caller that waits on other descriptors as well.
+  std::vector<pollfd> PollSet() const;
 
   // Answers nothing, not even the login: for raw traffic.
   bool quiet = false;

@@ -1,7 +1,8 @@
-// The main window's own window menu and the About box it opens.
+// The main window's hiding where the desktop has no notification area (offscreen), where the
+// restore tab takes the icon's place; its own window menu and the About box it opens. Everything
+// runs inside the dialog's own modal loop, as the program runs it.
 #include <QLabel>
 #include <QMenu>
-#include <QPushButton>
 #include <QSignalSpy>
 
 #include "res/version.h"
@@ -38,7 +39,7 @@ const QPoint kBackground(2, 2);  // beside every control
 
 }  // namespace
 
-class WindowMenuTest : public QObject {
+class TrayWindowTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<TrayDriver> m_d;
@@ -53,6 +54,67 @@ class WindowMenuTest : public QObject {
  private slots:
   void init() { m_d = std::make_unique<TrayDriver>(); }
   void cleanup() { m_d.reset(); }
+
+  void tooltip_isCutTo63CharactersNeverInsideACharacter() {
+    QCOMPARE(ui::TrayTooltip(QString(70, 'x')), QString(63, 'x'));
+    QCOMPARE(ui::TrayTooltip(QString(63, 'y')), QString(63, 'y'));
+    QCOMPARE(ui::TrayTooltip(QString(62, 'z') + QString::fromUcs4(U"\U0001F600")),
+             QString(62, 'z'));
+  }
+
+  // Both ways of minimising, each with every activation of the tab (press of each button, a
+  // double click, Enter, Space, a close request): hidden and back, without ending exec().
+  void minimiseHidesIntoTheTab_anyActivationButAPointerMoveRestores() {
+    QSignalSpy hides(&m_d->Hider(), &ui::CTrayHider::hiddenToTray);
+    QSignalSpy restores(&m_d->Hider(), &ui::CTrayHider::restored);
+    const auto minimise = [&](int i) {
+      if (i % 2 == 0) {
+        m_d->dialog.setWindowState(m_d->dialog.windowState() | Qt::WindowMinimized);
+      } else {
+        ui::OnSysCommand(m_d->dialog, ui::SC_MINIMIZE);
+      }
+    };
+    const auto activate = [&](int i, QWindow* tab) {
+      QCOMPARE(m_d->WayBack()->findChildren<QLabel*>().size(), 2);  // the icon and the name
+      const Qt::MouseButton buttons[] = {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton};
+      const int way = i % 7;
+      if (way < 3) {
+        QTest::mousePress(tab, buttons[way], {}, QPoint(4, 4));
+      } else if (way == 3) {
+        QTest::mouseDClick(tab, Qt::RightButton, {}, QPoint(4, 4));
+      } else if (way < 6) {
+        QTest::keyClick(m_d->WayBack(), way == 4 ? Qt::Key_Return : Qt::Key_Space);
+      } else {
+        QVERIFY(!m_d->WayBack()->close());  // refused: the window comes back instead
+      }
+    };
+    m_d->HideAndRestore(14, "tray_window_test", minimise, activate, 5);
+    QCOMPARE(hides.count(), 14);
+    QCOMPARE(restores.count(), 14);
+  }
+
+  void minimiseWithTheAboutBoxOpen_hidesAndRestoresBoth() {
+    CAboutDlg* about = nullptr;
+    const auto insideAbout = [&] {  // the About box runs its own loop
+      about = m_d->dialog.findChild<CAboutDlg*>();
+      QVERIFY(about != nullptr && QTest::qWaitForWindowExposed(about));
+      m_d->dialog.setWindowState(m_d->dialog.windowState() | Qt::WindowMinimized);
+      QVERIFY(m_d->Hidden() && !about->isVisible());
+      QVERIFY(QTest::qWaitForWindowExposed(m_d->WayBack()));
+      QTest::mouseClick(m_d->WayBack()->windowHandle(), Qt::LeftButton, {}, QPoint(4, 4));
+      QTRY_VERIFY(m_d->ShownNormally() && about->isVisible());
+      QCOMPARE(QApplication::activeModalWidget(), about);
+      QTest::keyClick(about->windowHandle(), Qt::Key_Escape);
+    };
+    m_d->Exec({[&] { QVERIFY(m_d->Show()); },
+               [&] {
+                 QTimer::singleShot(0, insideAbout);
+                 ui::OnSysCommand(m_d->dialog, IDM_ABOUTBOX);
+                 QVERIFY(m_d->ShownNormally());
+               },
+               [&] { m_d->dialog.reject(); }});
+    QVERIFY(about != nullptr);
+  }
 
   // Each way of opening the menu, then Esc, Minimize or Close.
   void menu_opensOnRightClickMenuKeyAndShiftF10_itsItemsWork_data() {
@@ -103,21 +165,7 @@ class WindowMenuTest : public QObject {
     QVERIFY(closer.modalOverParent);
   }
 
-  void commands16To31_openTheAboutBox_othersDoNot() {
-    AboutCloser closer(Qt::Key_Escape);
-    QVERIFY(m_d->Show());
-    for (int command = 16; command <= 31; ++command) {
-      ui::OnSysCommand(m_d->dialog, command);  // returns once the box has closed
-      QCOMPARE(closer.opened, command - 15);
-    }
-    for (int command : {0, 15, 32, 0xF010, 0xF030}) {
-      ui::OnSysCommand(m_d->dialog, command);
-      QVERIFY(m_d->dialog.isVisible() && !m_d->dialog.isMinimized());
-    }
-    QCOMPARE(closer.opened, 16);
-  }
-
-  void aboutBox_showsIconNameAndVersionUncut_OkIsTheDefault() {
+  void aboutBox_showsIconNameAndVersionUncut() {
     CAboutDlg about(&m_d->dialog);
     auto* icon = qobject_cast<QLabel*>(about.Controls()[0].widget);
     QVERIFY(icon != nullptr && !icon->pixmap().isNull());
@@ -129,10 +177,8 @@ class WindowMenuTest : public QObject {
       QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
                qPrintable(label->text()));
     }
-    auto* ok = qobject_cast<QPushButton*>(about.GetDlgItem(IDOK));
-    QVERIFY(ok != nullptr && ok->isDefault() && ok->text() == QStringLiteral("OK"));
   }
 };
 
-QTEST_MAIN(WindowMenuTest)
-#include "window_menu_test.moc"
+QTEST_MAIN(TrayWindowTest)
+#include "tray_window_test.moc"

@@ -1,0 +1,198 @@
+// The vantor1 process seen from outside. Esc in its main window and SIGTERM end it with status 0
+// (the host's quit message is driven through the host simulator in tests/e2e). Started where
+// another user squats its names, or where a killed run left its objects, it works, or ends at
+// once with status 1 and a reason on stderr: it never hangs before its window and never runs on
+// deaf to the host.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/platform/child_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_platform::Child;
+using testing_platform::Signal;
+
+// A private runtime directory for `uid`, as a login session provides one.
+fs::path RuntimeDirFor(uid_t uid, const std::string& tag) {
+  fs::path dir =
+      fs::temp_directory_path() / ("vantor1-test-run." + tag + "." + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directory(dir);
+  EXPECT_EQ(::chown(dir.c_str(), uid, uid), 0);
+  EXPECT_EQ(::chmod(dir.c_str(), 0700), 0);
+  return dir;
+}
+
+// One run of `program` (offscreen) as `uid`, with `runtimeDir` as its XDG_RUNTIME_DIR (none when
+// empty). It starts once Go() is called, so that squats can be made knowing its process id.
+class ProgramRun {
+ public:
+  ProgramRun(uid_t uid, fs::path runtimeDir, std::function<bool()> prepare = {},
+             const char* program = VANTOR1_PATH)
+      : uid_(uid),
+        runtimeDir_(std::move(runtimeDir)),
+        errFile_(fs::temp_directory_path() /
+                 ("vantor1-test-err." + std::to_string(::getpid()) + "." + std::to_string(uid))),
+        child_([this, prepare, program] {
+          if (!go_.WaitFor(20000)) {
+            return 126;
+          }
+          runtimeDir_.empty() ? ::unsetenv("XDG_RUNTIME_DIR")
+                              : ::setenv("XDG_RUNTIME_DIR", runtimeDir_.c_str(), 1);
+          ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+          ::setenv("HOME", "/nonexistent", 1);
+          // Sanitizer builds: what exit() leaves held while the window is up is not our leak.
+          ::setenv("LSAN_OPTIONS", "suppressions=" EXIT_PATH_LSAN_SUPP ":print_suppressions=0", 1);
+          const int err = ::open(errFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+          if (err < 0 || ::dup2(err, 2) != 2 || (prepare && !prepare()) ||
+              !testing_platform::SwitchToUser(uid_)) {
+            return 125;
+          }
+          ::execl(program, program, static_cast<char*>(nullptr));
+          return 127;
+        }) {}
+  ~ProgramRun() { fs::remove(errFile_); }
+
+  pid_t Pid() const { return child_.Pid(); }
+  void Go() { go_.Notify(); }
+
+  // Where the program's queue appears once it runs: every run that works has its runtime dir.
+  fs::path QueueFile() const {
+    return runtimeDir_ / "vantor1" / ("tq." + std::to_string(child_.Pid()));
+  }
+
+  // True once the program has its queue (and so its message numbers: it ends without them);
+  // false when it ended, with its status and stderr kept.
+  bool WaitUntilRunning() { return child_.AwaitFile(QueueFile()); }
+  // Whether it ended with status 1 before running, saying `reason` on stderr.
+  bool EndsSaying(const std::string& reason) {
+    return !WaitUntilRunning() && Status() == 1 && Errors().find(reason) != std::string::npos;
+  }
+  int Stop() {
+    child_.Kill(SIGTERM);
+    return Status();
+  }
+  int Status() { return child_.Wait(20000); }
+  std::string Errors() const {
+    std::stringstream text;
+    text << std::ifstream(errFile_).rdbuf();
+    return text.str();
+  }
+
+ private:
+  uid_t uid_;
+  fs::path runtimeDir_;
+  fs::path errFile_;
+  Signal go_;
+  Child child_;
+};
+
+TEST(ProgramExit, escapeInTheMainWindowEndsTheProcessWithStatusZero) {
+  ProgramRun run(::geteuid(), RuntimeDirFor(::geteuid(), "esc"), {}, VANTOR1_ACTING_CHILD);
+  run.Go();
+  EXPECT_EQ(run.Status(), 0) << run.Errors();
+}
+
+// A killed run leaves its queue and doorbell; the next start removes them. A logout or a
+// terminating host ends vantor1 with SIGTERM: it must unwind like any other end, removing its
+// queue, also when the signal comes as soon as the queue exists.
+TEST(ProgramExit, nextStartRemovesWhatAKilledRunLeftAndTerminationEndsWithStatusZero) {
+  const fs::path runtime = RuntimeDirFor(::geteuid(), "killed");
+  ProgramRun killed(::geteuid(), runtime);
+  killed.Go();
+  ASSERT_TRUE(killed.WaitUntilRunning()) << killed.Errors();
+  const fs::path queue = killed.QueueFile();
+  const fs::path bell = queue.parent_path() / ("bell." + std::to_string(killed.Pid()));
+  ::kill(killed.Pid(), SIGKILL);
+  killed.Status();
+  ASSERT_TRUE(fs::exists(queue) && fs::exists(bell));
+  ProgramRun next(::geteuid(), runtime);
+  next.Go();
+  ASSERT_TRUE(next.WaitUntilRunning()) << next.Errors();
+  EXPECT_FALSE(fs::exists(queue));
+  EXPECT_FALSE(fs::exists(bell));
+  EXPECT_EQ(next.Stop(), 0) << next.Errors();
+  EXPECT_FALSE(fs::exists(next.QueueFile()));
+  fs::remove_all(runtime);
+}
+
+// Another user takes the fallback place of vantor1's directory before it starts: a runtime
+// directory of the user's own makes it harmless, else vantor1 refuses the place.
+TEST(HostileStart, AnotherUsersSquatNeitherHangsNorDeafensTheProgram) {
+  if (::geteuid() != 0) {
+    GTEST_SKIP() << "needs root: runs vantor1 and a squatter under two throwaway uids";
+  }
+  const struct {
+    const char* what;
+    bool runtimeDir, symlink, works;
+  } squats[] = {
+      {"directory, runtime dir sound", true, false, true},
+      {"directory, no runtime dir", false, false, false},
+      {"symlink, no runtime dir", false, true, false},
+  };
+  uid_t user = 61000 + static_cast<uid_t>(::getpid() % 1000) * 20;
+  for (const auto& squat : squats) {
+    SCOPED_TRACE(squat.what);
+    user += 2;
+    const fs::path fallback = "/dev/shm/vantor1-" + std::to_string(user);
+    fs::remove_all(fallback);
+    ASSERT_EQ(testing_platform::RunInChild([&] {
+                return testing_platform::SwitchToUser(user + 1) &&
+                       (squat.symlink ? ::symlink("/tmp", fallback.c_str())
+                                      : ::mkdir(fallback.c_str(), 0777)) == 0;
+              }),
+              1);
+    const fs::path runtime = squat.runtimeDir ? RuntimeDirFor(user, "sound") : fs::path();
+    ProgramRun run(user, runtime);
+    run.Go();
+    if (squat.works) {
+      EXPECT_TRUE(run.WaitUntilRunning()) << run.Errors();
+      run.Stop();
+    } else {
+      EXPECT_TRUE(run.EndsSaying("vantor1: ")) << run.Errors();
+    }
+    fs::remove_all(fallback);
+    if (!runtime.empty()) {
+      fs::remove_all(runtime);
+    }
+  }
+}
+
+// A start that cannot work ends at once, saying why. A table of the user's own that others may
+// read could have been written before its mode was narrowed: its numbers are not trusted, and
+// the program says so instead of running deaf. The objects' storage is reserved when they are
+// made, so a full file system is a clear error at start, not a SIGBUS at the first touch.
+TEST(HostileStart, UntrustedMessageTableOrFullFileSystemEndsTheProgramWithAReason) {
+  const fs::path runtime = RuntimeDirFor(::geteuid(), "table");
+  fs::create_directory(runtime / "vantor1");
+  fs::permissions(runtime / "vantor1", fs::perms::owner_all);
+  std::ofstream(runtime / "vantor1" / "msgtable.registered") << "";
+  fs::permissions(runtime / "vantor1" / "msgtable.registered", fs::perms(0644));
+  ProgramRun untrusted(::geteuid(), runtime);
+  untrusted.Go();
+  EXPECT_TRUE(untrusted.EndsSaying("cannot register")) << untrusted.Errors();
+  fs::remove_all(runtime / "vantor1");
+  if (::geteuid() != 0) {
+    fs::remove_all(runtime);
+    GTEST_SKIP() << "needs root: mounts a small file system in a private mount namespace";
+  }
+  ProgramRun full(0, runtime, [&] {
+    return ::unshare(CLONE_NEWNS) == 0 &&
+           ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           ::mount("tmpfs", runtime.c_str(), "tmpfs", 0, "size=64k,mode=0700") == 0;
+  });
+  full.Go();
+  EXPECT_TRUE(full.EndsSaying("No space left on device")) << full.Errors();
+  fs::remove_all(runtime);
+}
+
+}  // namespace

@@ -19,11 +19,6 @@ namespace {
 
 using testing_win32::RunChild;
 
-// Wine is not the system: it sets no limit on a thread's queue.
-bool UnderWine() {
-  return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-}
-
 // The abandoned wait made the program the owner; keeping it blocked the host for good.
 TEST(Win32Pipe, LockAbandonedByADeadProcessFailsOnceAndIsGivenBack) {
   const auto host = NewHostPipe(PipeEnd::ToProgram, 16);
@@ -54,31 +49,6 @@ TEST(Win32NamedObjects, CreateRefusesALiveNameAndTakesAFreedOne) {
     EXPECT_FALSE(platform::NamedMutex::Create("VantorTest.Mutex" + suffix));
     EXPECT_FALSE(platform::FileMapping::Create("VantorTest.Mapping" + suffix, 64));
   }
-}
-
-// The system holds 10,000 messages per queue and refuses the next post rather than block.
-TEST(Win32ThreadQueue, TenThousandPostsWaitForTheReaderInOrder) {
-  auto queue = platform::ThreadMessageQueue::Create();
-  ASSERT_TRUE(queue);
-  const platform::ThreadId self = platform::CurrentThreadId();
-  int accepted = 0;
-  for (int i = 0; i < 10000; ++i) {
-    accepted += platform::PostThreadMessage(self, WM_APP, static_cast<platform::WParam>(i), -i);
-  }
-  EXPECT_EQ(accepted, 10000);
-  const bool beyondLimit = platform::PostThreadMessage(self, WM_APP, 10000, -10000);
-  if (!UnderWine()) {
-    EXPECT_FALSE(beyondLimit);
-  }
-  int taken = 0;
-  int outOfOrder = 0;
-  while (auto message = queue->Take()) {
-    outOfOrder +=
-        message->wParam != static_cast<platform::WParam>(taken) || message->lParam != -taken;
-    ++taken;
-  }
-  EXPECT_EQ(taken, beyondLimit ? 10001 : 10000);
-  EXPECT_EQ(outOfOrder, 0);
 }
 
 DWORD WINAPI PostToSelfAndEnd(void*) {

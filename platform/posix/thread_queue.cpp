@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -52,6 +53,13 @@ class QueueFile {
 
   detail::QueueAccess Access(ThreadId thread) { return {Block(), &lock_, fd_.Get(), thread}; }
   int Fd() const { return fd_.Get(); }
+  // In a forked child: lets go of the file, whose life mark the mapping holds as firmly as the
+  // descriptor. An empty ring of the child's own stands in its place.
+  void LetGo() {
+    fd_.Reset();
+    ::mmap(map_.Addr(), map_.Size(), PROT_READ | PROT_WRITE,
+           MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+  }
 
  private:
   QueueBlock* Block() const { return static_cast<QueueBlock*>(map_.Addr()); }
@@ -167,21 +175,27 @@ class PosixThreadMessageQueue;
 
 // The queues alive in this process. A process that ends through exit() without destroying its
 // queue (the usual way out of a program) would otherwise leave their names behind until the
-// thread id is reused.
+// thread id is reused. Posters look at no thread's liveness: a queue is closed when its thread
+// ends, and a process's end shows at its doorbell and life mark, which a forked child must
+// therefore not keep.
 class LiveQueues {
  public:
   static LiveQueues& Get() {
-    static auto* live = new LiveQueues();  // used by exit handlers: never destroyed
+    static auto* live = new LiveQueues();  // used by exit and fork handlers: never destroyed
     return *live;
   }
   void Add(PosixThreadMessageQueue* queue);
   void Remove(PosixThreadMessageQueue* queue);
   void RemoveAllNames();
+  void RemoveNamesOf(ThreadId thread);
 
  private:
   LiveQueues() {
     std::atexit([] { Get().RemoveAllNames(); });
+    pthread_atfork([] { Get().mutex_.lock(); }, [] { Get().mutex_.unlock(); },
+                   [] { Get().LetGoInChild(); });
   }
+  void LetGoInChild();
   std::mutex mutex_;
   std::vector<PosixThreadMessageQueue*> queues_;
 };
@@ -215,6 +229,14 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
     detail::CloseQueue(Access());
     detail::UnbindDoorbell(thread_);
     detail::UnlinkIfSame(QueuePath(thread_), ring_->Fd());
+  }
+
+  ThreadId Thread() const { return thread_; }
+
+  // In a forked child: the parent's doorbell and life mark are closed, not kept open.
+  void LetGoInChild() {
+    bell_.Reset();
+    ring_->LetGo();
   }
 
   int Descriptor() const override { return bell_.Get(); }
@@ -287,6 +309,33 @@ void LiveQueues::RemoveAllNames() {
   for (PosixThreadMessageQueue* queue : queues_) {
     queue->RemoveNames();
   }
+}
+
+void LiveQueues::RemoveNamesOf(ThreadId thread) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (PosixThreadMessageQueue* queue : queues_) {
+    if (queue->Thread() == thread) {
+      queue->RemoveNames();
+    }
+  }
+}
+
+// Runs in the child with the mutex still held from before the fork.
+void LiveQueues::LetGoInChild() {
+  for (PosixThreadMessageQueue* queue : queues_) {
+    queue->LetGoInChild();
+  }
+  mutex_.unlock();
+}
+
+// Closes the calling thread's queues when it ends, queue objects that outlive it included.
+void CloseQueuesAtThreadEnd(ThreadId thread) {
+  struct AtEnd {
+    ThreadId thread = 0;
+    ~AtEnd() { LiveQueues::Get().RemoveNamesOf(thread); }
+  };
+  thread_local AtEnd atEnd;
+  atEnd.thread = thread;
 }
 
 // A thread id is unique only among living threads. The ring of an earlier thread with this id
@@ -387,6 +436,7 @@ std::unique_ptr<ThreadMessageQueue> ThreadMessageQueue::Create() {
     errno = saved;
     return nullptr;
   }
+  CloseQueuesAtThreadEnd(thread);
   return std::make_unique<PosixThreadMessageQueue>(
       thread, std::move(bell), bellAddress,
       std::make_unique<QueueFile>(std::move(ringFd), std::move(map)));

@@ -25,12 +25,13 @@ const bool kForkHandlerSet = [] {
   return pthread_atfork(nullptr, nullptr, [] { tThread = 0; }) == 0;
 }();
 
-// False when the time ran out: only then may the holder have ended without waking anyone.
+// False when the time ran out (or the wait failed): only then may the holder have ended
+// without waking anyone, since a live holder's unlock wakes us.
 bool Sleep(std::atomic<std::uint32_t>* word, std::uint32_t expected, long timeoutNs) {
   const timespec timeout{timeoutNs / 1000000000L, timeoutNs % 1000000000L};
   return ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(word), FUTEX_WAIT, expected,
                    &timeout, nullptr, 0) == 0 ||
-         errno != ETIMEDOUT;
+         errno == EAGAIN;
 }
 
 void WakeOne(std::atomic<std::uint32_t>* word) {

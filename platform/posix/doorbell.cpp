@@ -11,6 +11,8 @@
 
 namespace platform::detail {
 
+namespace {
+
 bool FillAddress(ThreadId thread, sockaddr_un* addr) {
   const std::string path = DoorbellPath(thread);
   if (path.empty()) {
@@ -25,8 +27,6 @@ bool FillAddress(ThreadId thread, sockaddr_un* addr) {
   std::memcpy(addr->sun_path, path.c_str(), path.size() + 1);
   return true;
 }
-
-namespace {
 
 UniqueFd NewSocket() {
   return UniqueFd(::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
@@ -93,12 +93,6 @@ UniqueFd ConnectDoorbell(ThreadId thread) {
 RingResult Ring(int connectedFd) {
   const char byte = 1;
   return Classify(::send(connectedFd, &byte, 1, MSG_DONTWAIT | MSG_NOSIGNAL));
-}
-
-RingResult RingSelf(int boundFd, const sockaddr_un& addr) {
-  const char byte = 1;
-  return Classify(::sendto(boundFd, &byte, 1, MSG_DONTWAIT | MSG_NOSIGNAL,
-                           reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)));
 }
 
 void Drain(int boundFd) {

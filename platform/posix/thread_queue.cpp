@@ -202,12 +202,12 @@ class LiveQueues {
 
 class PosixThreadMessageQueue final : public ThreadMessageQueue {
  public:
-  PosixThreadMessageQueue(ThreadId thread, UniqueFd bell, const sockaddr_un& bellAddress,
+  PosixThreadMessageQueue(ThreadId thread, UniqueFd bell, UniqueFd selfBell,
                           std::unique_ptr<QueueFile> ring)
       : thread_(thread),
         ownerPid_(::getpid()),
         bell_(std::move(bell)),
-        bellAddress_(bellAddress),
+        selfBell_(std::move(selfBell)),
         ring_(std::move(ring)) {
     LiveQueues::Get().Add(this);
   }
@@ -236,6 +236,7 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
   // In a forked child: the parent's doorbell and life mark are closed, not kept open.
   void LetGoInChild() {
     bell_.Reset();
+    selfBell_.Reset();
     ring_->LetGo();
   }
 
@@ -258,7 +259,7 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
   void Wake() override {
     // A post made after the last Take found no wake-up pending and left its own.
     if (more_) {
-      detail::RingSelf(bell_.Get(), bellAddress_);
+      detail::Ring(selfBell_.Get());
     }
   }
 
@@ -290,7 +291,7 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
   bool namesRemoved_ = false;
   bool more_ = false;  // entries remained after the last Take
   UniqueFd bell_;
-  sockaddr_un bellAddress_;
+  UniqueFd selfBell_;  // connected to bell_, so that a wake-up of our own looks up no path
   std::unique_ptr<QueueFile> ring_;
 };
 
@@ -415,10 +416,15 @@ std::unique_ptr<ThreadMessageQueue> ThreadMessageQueue::Create() {
   // doorbell exists, and the new ring is ready only after it exists, so whatever a poster
   // connects to, the ring it writes into is either this one or refuses it.
   CloseStaleQueue(thread);
-  sockaddr_un bellAddress{};
-  UniqueFd bell =
-      detail::FillAddress(thread, &bellAddress) ? detail::BindDoorbell(thread) : UniqueFd();
+  UniqueFd bell = detail::BindDoorbell(thread);
   if (!bell.Valid()) {
+    return nullptr;
+  }
+  UniqueFd selfBell = detail::ConnectDoorbell(thread);
+  if (!selfBell.Valid()) {
+    int saved = errno;
+    detail::UnbindDoorbell(thread);
+    errno = saved;
     return nullptr;
   }
   // The queue gets its name only once it is ready and its life mark held, so that a sweep or a
@@ -438,7 +444,7 @@ std::unique_ptr<ThreadMessageQueue> ThreadMessageQueue::Create() {
   }
   CloseQueuesAtThreadEnd(thread);
   return std::make_unique<PosixThreadMessageQueue>(
-      thread, std::move(bell), bellAddress,
+      thread, std::move(bell), std::move(selfBell),
       std::make_unique<QueueFile>(std::move(ringFd), std::move(map)));
 }
 

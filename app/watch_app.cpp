@@ -1,27 +1,13 @@
 #include "app/watch_app.h"
 
-#include <QMessageBox>
 #include <algorithm>
 #include <cstdlib>
 
 #include "hostlink/host_session.h"
 #include "hostlink/ipc_pipe.h"
-#include "ui/display_text.h"
-#include "ui/watch_dlg.h"
 #include "watcher/drain.h"
 
 CWatchApp theApp;
-
-bool CWatchApp::InitInstance() {
-  CWatchDlg dialog;
-  m_pWatchDlg = &dialog;
-  m_pWatchState = &dialog.m_state;
-  dialog.m_pWritePipe = &theWritePipe;
-  dialog.exec();
-  m_pWatchDlg = nullptr;
-  m_pWatchState = nullptr;
-  return false;
-}
 
 const std::vector<CWatchApp::ThreadMessageEntry>& CWatchApp::ThreadMessageMap() const {
   // Registered message numbers are known only at run time, so the map is built on first use.
@@ -53,7 +39,7 @@ void CWatchApp::OnIPCNewPipe(platform::WParam wParam, platform::LParam lParam) {
     case NewPipeResult::WriteOpened:
       // Right after the handshake: the follow-list commands that found no write end.
       if (m_pWatchDlg != nullptr) {
-        m_pWatchDlg->SendUnwrittenFollowCommands();
+        SendUnwrittenFollowCommands();
       }
       break;
     case NewPipeResult::ReadOpened:
@@ -61,8 +47,7 @@ void CWatchApp::OnIPCNewPipe(platform::WParam wParam, platform::LParam lParam) {
   }
 }
 
-// The one kind of message this program shows: a modal box with an OK button, titled with the
-// application's name, over the main window. A failure whose box is already up is not shown
+// The one kind of message this program shows. A failure whose box is already up is not shown
 // again.
 void CWatchApp::ShowPipeError(const char* text) {
   if (std::find(m_pipeErrorsShown.begin(), m_pipeErrorsShown.end(), text) !=
@@ -70,9 +55,7 @@ void CWatchApp::ShowPipeError(const char* text) {
     return;
   }
   m_pipeErrorsShown.emplace_back(text);
-  QMessageBox box(QMessageBox::Warning, QStringLiteral("vantor1"), QString::fromLatin1(text),
-                  QMessageBox::Ok, m_pWatchDlg);
-  box.exec();
+  ShowMessageBox(text);
   m_pipeErrorsShown.erase(std::find(m_pipeErrorsShown.begin(), m_pipeErrorsShown.end(), text));
 }
 
@@ -82,7 +65,7 @@ void CWatchApp::OnIPCDataReady(platform::WParam, platform::LParam) {
   }
   const DrainOutcome outcome = DrainReadPipe(theReadPipe, theWritePipe, *m_pWatchState);
   if (outcome.newTitle && m_pWatchDlg != nullptr) {
-    m_pWatchDlg->setWindowTitle(ui::DisplayText(*outcome.newTitle));
+    SetDialogCaption(*outcome.newTitle);
   }
   if (outcome.quit) {
     // The host asked to quit: end now, without closing the window first.

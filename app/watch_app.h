@@ -10,6 +10,8 @@ struct WatchState;
 
 // The application object: runs the main dialog and routes the messages posted to the
 // program's thread through its thread message map. One instance, theApp, for the whole run.
+// The map and its handlers are the same for every face of the window (watch_app.cpp); each face
+// supplies the members that run and touch its dialog (watch_app_qt.cpp, win32/).
 class CWatchApp {
  public:
   using Handler = void (CWatchApp::*)(platform::WParam, platform::LParam);
@@ -24,8 +26,9 @@ class CWatchApp {
   CWatchApp& operator=(const CWatchApp&) = delete;
 
   // Constructs the main dialog, points m_pWatchDlg, m_pWatchState and the dialog's write pipe
-  // at it, runs it modally and returns false once it has ended: the process then ends with
-  // status 0. A QApplication must exist.
+  // at it, runs it and returns false once it has ended: the process then ends with status 0.
+  // The Qt face needs a QApplication; the native face runs its own loop, which hands thread
+  // messages to the map, also inside message boxes, menus and the About box.
   bool InitInstance();
 
   // The thread message map: each message number and its handler, in lookup order.
@@ -45,6 +48,11 @@ class CWatchApp {
 
  private:
   void ShowPipeError(const char* text);
+  // Face-specific: a modal box with an OK button over the main window; the dialog's caption;
+  // the follow-list commands that found no write end (dialog::FollowList::SendUnwritten).
+  void ShowMessageBox(const char* text);
+  void SetDialogCaption(const std::string& caption);
+  void SendUnwrittenFollowCommands();
 
   // The texts of the pipe error boxes that are up. A box's loop delivers further announcements;
   // a host that keeps announcing pipes that cannot be opened would otherwise stack a box in the

@@ -9,7 +9,9 @@ inline constexpr int IDD_WATCH_DIALOG = 102;
 inline constexpr int IDR_MAINFRAME = 128;
 inline constexpr int IDM_ABOUTBOX = 0x0010;  // system-menu command of the About item
 
+#ifndef IDOK  // windows.h defines it as a macro, of the same value
 inline constexpr int IDOK = 1;
+#endif
 inline constexpr int IDC_STATIC = -1;
 
 inline constexpr int IDC_ADD_GNOTIFY = 1001;

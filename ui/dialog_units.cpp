@@ -16,7 +16,13 @@ BaseUnits MeasureBaseUnits(const QFont& font) {
 }
 
 QFont DialogFont(const res::DialogTemplate& dialog) {
-  QFont font(QString::fromUtf8(dialog.fontFace.data(), dialog.fontFace.size()));
+  QString family = QString::fromUtf8(dialog.fontFace.data(), dialog.fontFace.size());
+  // The native dialog font is a name that system maps to its own face; this face's match is
+  // the one whose base units are closest.
+  if (family == QStringLiteral("MS Shell Dlg")) {
+    family = QStringLiteral("DejaVu Sans Condensed");
+  }
+  QFont font(family);
   font.setPointSize(dialog.pointSize);
   if (QFontInfo(font).family().compare(font.family(), Qt::CaseInsensitive) == 0) {
     return font;

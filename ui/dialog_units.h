@@ -15,8 +15,8 @@ struct BaseUnits {
 
 BaseUnits MeasureBaseUnits(const QFont& font);
 
-// The template's font (DejaVu Sans Condensed 8 pt gives 6 x 13), or, when that family is not
-// installed, the application's font family at the template's size.
+// The template's font, "MS Shell Dlg" read as DejaVu Sans Condensed (8 pt gives 6 x 13), or,
+// when that family is not installed, the application's font family at the template's size.
 QFont DialogFont(const res::DialogTemplate& dialog);
 
 // a * b / c rounded half away from zero: the native rounding (res/dialog_template.h).

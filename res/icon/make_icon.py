@@ -2,7 +2,7 @@
 """Draws the program icon (a watching eye over a chessboard) as 16-colour images.
 
 Run from this folder to regenerate them: vantor1_32.xpm and vantor1_16.xpm, which the build
-compiles in; vantor1_32.png, vantor1_16.png and the scalable vantor1.svg (the same shapes
+compiles in; vantor1.ico with both, which the Windows program compiles in; vantor1_32.png, vantor1_16.png and the scalable vantor1.svg (the same shapes
 drawn as vectors), which are installed into the desktop's icon theme.
 """
 import struct
@@ -108,6 +108,39 @@ def write_png(size):
                   chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
 
 
+def ico_image(size):
+    """One 16-colour image of an .ico: its BITMAPINFOHEADER (double height: colours, then the
+    mask), the palette, the 4-bit rows and the 1-bit transparency mask, both bottom-up."""
+    rows = draw(size)
+    used = sorted({ch for row in rows for ch in row} - {' '})
+    palette = used + ['k'] * (16 - len(used))
+    index = {ch: i for i, ch in enumerate(palette[:len(used)])}
+    index[' '] = 0
+    header = struct.pack('<IiiHHIIiiII', 40, size, 2 * size, 1, 4, 0, 0, 0, 0, 16, 0)
+    colours = b''.join(bytes.fromhex(PALETTE[ch][1:])[::-1] + b'\0' for ch in palette)
+
+    def padded(data):
+        return data + bytes(-len(data) % 4)
+
+    pixels = b''.join(padded(bytes((index[row[x]] << 4) | index[row[x + 1]]
+                                   for x in range(0, size, 2))) for row in reversed(rows))
+    mask = b''.join(padded(bytes(sum(0x80 >> b for b in range(8) if row[x + b] == ' ')
+                                 for x in range(0, size, 8))) for row in reversed(rows))
+    return header + colours + pixels + mask
+
+
+def write_ico():
+    """vantor1.ico, icon IDR_MAINFRAME of the Windows program: 32 x 32 and 16 x 16."""
+    images = [ico_image(size) for size in (32, 16)]
+    out = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, image in zip((32, 16), images):
+        out += struct.pack('<BBBBHHII', size, size, 16, 0, 1, 4, len(image), offset)
+        offset += len(image)
+    with open('vantor1.ico', 'wb') as f:
+        f.write(out + b''.join(images))
+
+
 def write_svg():
     """The shapes of board(), in_eye() and eye() on a 100-unit square. The lids are the
     parabolas of in_eye(), which quadratic curves draw exactly."""
@@ -142,3 +175,4 @@ if __name__ == '__main__':
         write_xpm(size)
         write_png(size)
     write_svg()
+    write_ico()

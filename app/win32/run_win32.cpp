@@ -1,0 +1,28 @@
+#include <cerrno>
+#include <cstdio>
+
+#include "app/run.h"
+#include "app/watch_app.h"
+#include "hostlink/host_session.h"
+#include "ui/win32/windows_ui.h"
+
+int RunWatchApp(CWatchApp& app) {
+  // Without both numbers the host's messages could never be told apart.
+  if (IpcNewPipeMessage() == 0 || IpcDataReadyMessage() == 0) {
+    std::fprintf(stderr, "vantor1: cannot register the host's message names (error %d)\n",
+                 RegisteredMessageError());
+    return 1;
+  }
+  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                      ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  // The system's queue of this thread exists from here; the host may post to it at once.
+  const std::unique_ptr<platform::ThreadMessageQueue> queue =
+      platform::ThreadMessageQueue::Create();
+  if (!queue) {
+    std::fprintf(stderr, "vantor1: cannot create the thread's message queue\n");
+    return 1;
+  }
+  (void)app.InitInstance();
+  return 0;
+}

@@ -1,0 +1,155 @@
+// vantor1.exe with its window against hostsim.exe, driven with real mouse and keyboard input
+// from this process. hostsim's scripts (beside this file) send the host's messages and check
+// what vantor1 sends and how it ends. Needs a display.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/win32/unique_handle.h"
+#include "res/resource.h"
+#include "tests/win32/real_input.h"
+
+namespace {
+
+using testing_win32::FindDialog;
+
+// A build-tree path as the Windows programs name it (Wine maps Z: to the root).
+inline std::string WindowsPath(std::string path) {
+  for (char& c : path) {
+    c = c == '/' ? '\\' : c;
+  }
+  return "Z:" + path;
+}
+
+// hostsim.exe running a script against the vantor1.exe it spawned.
+class Host {
+ public:
+  explicit Host(const std::string& script) {
+    std::string line = "\"" + WindowsPath(HOSTSIM_PATH) + "\" --timeout-ms 30000 --spawn \"" +
+                       WindowsPath(VANTOR_PATH) + "\" \"" + WindowsPath(SCRIPT_DIR) + "\\" +
+                       script + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &info)) {
+      process_ = platform::detail::UniqueHandle(info.hProcess);
+      ::CloseHandle(info.hThread);
+    }
+  }
+  ~Host() {
+    if (Running()) {
+      ::TerminateProcess(process_.Get(), 1);
+    }
+  }
+  bool Started() const { return process_.Get() != nullptr; }
+  bool Running() const { return Started() && ::WaitForSingleObject(process_.Get(), 0) != 0; }
+  // hostsim's exit status once it has ended (0: every expectation held); -1 after timeoutMs.
+  long ExitCode(DWORD timeoutMs = 40000) const {
+    if (!Started() || ::WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0) {
+      return -1;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_.Get(), &code);
+    return static_cast<long>(code);
+  }
+  // Waits until done() holds, looking every 20 ms; gives up when hostsim has ended (nothing
+  // would change then) or after 20 s. Another process's window sends no event to wait on.
+  bool Await(const std::function<bool()>& done) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+      if (!Running() || std::chrono::steady_clock::now() > deadline) {
+        return done();
+      }
+      ::WaitForSingleObject(process_.Get(), 20);
+    }
+    return true;
+  }
+
+ private:
+  platform::detail::UniqueHandle process_;
+};
+
+constexpr const wchar_t* kNamed = L"Vantor1 - tester";
+
+class WindowE2eTest : public ::testing::Test {
+ protected:
+  // Starts the script and waits until vantor1's window carries the identity it sends.
+  HWND StartNamed(const char* script) {
+    host_ = std::make_unique<Host>(script);
+    HWND window = nullptr;
+    host_->Await([&] { return (window = FindDialog(kNamed)) != nullptr; });
+    return window;
+  }
+
+  // A click on the dialog's own background: activates it without pressing any control.
+  static void Activate(HWND window) {
+    POINT corner{4, 4};
+    ::ClientToScreen(window, &corner);
+    testing_win32::ClickAt(corner);
+  }
+
+  // Types the name into the name box and clicks Add/gnot.
+  static void Follow(HWND window, const std::string& name) {
+    testing_win32::Click(::GetDlgItem(window, IDC_NAME_EDIT));
+    testing_win32::Type(name);
+    testing_win32::Click(::GetDlgItem(window, IDC_ADD_GNOTIFY));
+  }
+
+  std::unique_ptr<Host> host_;
+};
+
+TEST_F(WindowE2eTest, EscEndsTheProgramWithStatusZeroAndSendsNothing) {
+  const HWND window = StartNamed("ends_by_user.hsim");
+  ASSERT_NE(window, nullptr);
+  Activate(window);
+  testing_win32::PressKey(VK_ESCAPE);
+  EXPECT_EQ(host_->ExitCode(), 0);
+}
+
+TEST_F(WindowE2eTest, TheCloseBoxEndsTheProgramWithStatusZero) {
+  const HWND window = StartNamed("ends_by_user.hsim");
+  ASSERT_NE(window, nullptr);
+  POINT closeBox{};
+  ASSERT_TRUE(testing_win32::FindFramePart(window, HTCLOSE, closeBox));
+  testing_win32::ClickAt(closeBox);
+  EXPECT_EQ(host_->ExitCode(), 0);
+}
+
+TEST_F(WindowE2eTest, ATypedNameIsFollowedAndItsGameObserved) {
+  const HWND window = StartNamed("typed_name.hsim");
+  ASSERT_NE(window, nullptr);
+  Follow(window, "alice");
+  EXPECT_EQ(host_->ExitCode(), 0);
+}
+
+// The host's relation messages count the open boards, which decide whether a followed
+// player's game is observed (the script the Qt face runs too).
+TEST_F(WindowE2eTest, CountedBoardsDecideWhetherAFollowedGameIsObserved) {
+  const HWND window = StartNamed("..\\e2e_ui\\relations.hsim");
+  ASSERT_NE(window, nullptr);
+  Follow(window, "alpha");
+  EXPECT_EQ(host_->ExitCode(), 0);
+}
+
+// The failed announcement's box runs its own loop; the pipes announced and the identity sent
+// meanwhile are read in it, and the box stays up until the user closes it.
+TEST_F(WindowE2eTest, HostMessagesAreReadWhileAnErrorBoxIsUp) {
+  host_ = std::make_unique<Host>("box_then_identity.hsim");
+  HWND box = nullptr;
+  ASSERT_TRUE(host_->Await([&] { return (box = FindDialog(L"vantor1")) != nullptr; }));
+  ASSERT_TRUE(host_->Await([&] { return FindDialog(kNamed) != nullptr; }));
+  EXPECT_TRUE(::IsWindow(box));
+  testing_win32::Click(::GetDlgItem(box, IDOK));
+  ASSERT_TRUE(host_->Await([&] { return !::IsWindow(box); }));
+  const HWND window = FindDialog(kNamed);
+  ASSERT_NE(window, nullptr);
+  Activate(window);
+  testing_win32::PressKey(VK_ESCAPE);
+  EXPECT_EQ(host_->ExitCode(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,147 @@
+// The native main window in this process: built as its template says, its start values, its
+// colours, and minimising into the notification area. Needs a display.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+
+#include "res/dialog_template.h"
+#include "res/resource.h"
+#include "tests/win32/real_input.h"
+#include "ui/win32/tray_icon.h"
+#include "ui/win32/watch_dlg.h"
+
+namespace {
+
+// As the dialog manager places a control: its corner and its size, each converted alone.
+RECT DialogRect(HWND dialog, const res::ControlTemplate& c) {
+  RECT units{c.x, c.y, c.cx, c.cy};
+  ::MapDialogRect(dialog, &units);
+  return RECT{units.left, units.top, units.left + units.right, units.top + units.bottom};
+}
+
+RECT ClientRectOf(HWND control) {
+  RECT rect;
+  ::GetWindowRect(control, &rect);
+  ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// True while the shell has the window's icon: only an existing icon can be modified.
+bool TrayIconExists(HWND window) {
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = window;
+  return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+std::string Label(HWND dialog, int id) {
+  char text[32] = {};
+  ::GetDlgItemTextA(dialog, id, text, sizeof text);
+  return text;
+}
+
+class NativeWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    ASSERT_TRUE(dialog_.Create());
+    hwnd_ = dialog_.GetSafeHwnd();
+  }
+
+  // Runs this thread's loop until done() holds, for at most 10 s.
+  bool Pump(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+      MSG msg;
+      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (!::IsDialogMessageW(hwnd_, &msg)) {
+          ::TranslateMessage(&msg);
+          ::DispatchMessageW(&msg);
+        }
+      }
+    }
+    return done();
+  }
+
+  CWatchDlg dialog_;
+  HWND hwnd_ = nullptr;
+};
+
+TEST_F(NativeWindowTest, IsLaidOutInItsOwnDialogUnitsWithTheAboutItem) {
+  const res::DialogTemplate& t = res::WatchDialogTemplate();
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  EXPECT_TRUE(
+      SameRect(client, DialogRect(hwnd_, {0, res::ControlClass::Static, "", 0, 0, t.cx, t.cy, 0})));
+  // Every addressed control sits where the template puts it: the item records are aligned
+  // and complete, or the dialog manager would misplace or drop them.
+  for (const res::ControlTemplate& c : t.controls) {
+    if (c.id == IDC_STATIC) {
+      continue;
+    }
+    const HWND control = ::GetDlgItem(hwnd_, c.id);
+    ASSERT_NE(control, nullptr) << c.id;
+    EXPECT_TRUE(SameRect(ClientRectOf(control), DialogRect(hwnd_, c))) << c.id;
+    EXPECT_EQ(::IsWindowVisible(control) != FALSE, c.Has(res::kVisible)) << c.id;
+  }
+  EXPECT_EQ(testing_win32::WindowText(hwnd_), L"Vantor1");
+  char item[64] = {};
+  ::GetMenuStringA(::GetSystemMenu(hwnd_, FALSE), IDM_ABOUTBOX, item, sizeof item, MF_BYCOMMAND);
+  EXPECT_STREQ(item, "&About vantor1...");
+}
+
+// Every colour request but the name box's is answered with the template's background.
+TEST_F(NativeWindowTest, ControlsButTheNameBoxGetTheBackgroundColour) {
+  const HDC dc = ::GetDC(hwnd_);
+  const HWND label = ::GetDlgItem(hwnd_, IDC_MAX_WINDOWS_VALUE);
+  EXPECT_EQ(::SendMessageW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                           reinterpret_cast<LPARAM>(label)),
+            reinterpret_cast<LRESULT>(dialog_.m_bkBrush));
+  EXPECT_EQ(::GetBkColor(dc), RGB(236, 249, 217));
+  const HWND edit = ::GetDlgItem(hwnd_, IDC_NAME_EDIT);
+  EXPECT_NE(::SendMessageW(hwnd_, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                           reinterpret_cast<LPARAM>(edit)),
+            reinterpret_cast<LRESULT>(dialog_.m_bkBrush));
+  ::ReleaseDC(hwnd_, dc);
+}
+
+TEST_F(NativeWindowTest, MinimiseHidesIntoTheTrayAndAClickRestoresItWhereItWas) {
+  ::SetWindowPos(hwnd_, nullptr, 70, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  RECT before;
+  ::GetWindowRect(hwnd_, &before);
+  ::SendMessageW(hwnd_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_FALSE(::IsWindowVisible(hwnd_));
+  EXPECT_FALSE(::IsIconic(hwnd_));
+  EXPECT_TRUE(TrayIconExists(hwnd_));
+  ::SendMessageW(hwnd_, ui::win32::WM_TRAYNOTIFY, 0, WM_MOUSEMOVE);  // a move over it: nothing
+  EXPECT_FALSE(::IsWindowVisible(hwnd_));
+  ::SendMessageW(hwnd_, ui::win32::WM_TRAYNOTIFY, 0, WM_LBUTTONUP);
+  EXPECT_TRUE(::IsWindowVisible(hwnd_));
+  EXPECT_FALSE(TrayIconExists(hwnd_));
+  RECT after;
+  ::GetWindowRect(hwnd_, &after);
+  EXPECT_TRUE(SameRect(before, after));
+}
+
+// A click on a trackbar's channel pages it; the release takes the position over and shows it.
+TEST_F(NativeWindowTest, TrackbarReleaseTakesItsPositionOver) {
+  const HWND bar = ::GetDlgItem(hwnd_, IDC_MAX_WINDOWS_SLIDER);
+  RECT channel;
+  ::SendMessageW(bar, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
+  ::MapWindowPoints(bar, nullptr, reinterpret_cast<POINT*>(&channel), 2);
+  ::SetForegroundWindow(hwnd_);
+  testing_win32::ClickAt(POINT{channel.right - 4, (channel.top + channel.bottom) / 2});
+  ASSERT_TRUE(Pump([&] { return dialog_.m_state.maxGameWindows != 2; }));
+  const auto position = ::SendMessageW(bar, TBM_GETPOS, 0, 0);
+  EXPECT_EQ(dialog_.m_state.maxGameWindows, position);
+  EXPECT_EQ(Label(hwnd_, IDC_MAX_WINDOWS_VALUE), std::to_string(position));
+}
+
+}  // namespace

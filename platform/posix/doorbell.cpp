@@ -11,6 +11,8 @@
 
 namespace platform::detail {
 
+namespace {
+
 bool FillAddress(ThreadId thread, sockaddr_un* addr) {
   const std::string path = DoorbellPath(thread);
   if (path.empty()) {
@@ -25,8 +27,6 @@ bool FillAddress(ThreadId thread, sockaddr_un* addr) {
   std::memcpy(addr->sun_path, path.c_str(), path.size() + 1);
   return true;
 }
-
-namespace {
 
 UniqueFd NewSocket() {
   return UniqueFd(::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
@@ -95,15 +95,23 @@ RingResult Ring(int connectedFd) {
   return Classify(::send(connectedFd, &byte, 1, MSG_DONTWAIT | MSG_NOSIGNAL));
 }
 
-RingResult RingSelf(int boundFd, const sockaddr_un& addr) {
-  const char byte = 1;
-  return Classify(::sendto(boundFd, &byte, 1, MSG_DONTWAIT | MSG_NOSIGNAL,
-                           reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)));
-}
-
 void Drain(int boundFd) {
-  char buffer[64];
-  while (::recv(boundFd, buffer, sizeof(buffer), MSG_DONTWAIT) >= 0 || errno == EINTR) {
+  // Usually one byte waits: one call takes up to a batch, and a short batch means none is left.
+  constexpr unsigned kBatch = 8;
+  char bytes[kBatch];
+  iovec slots[kBatch];
+  mmsghdr messages[kBatch];
+  for (;;) {
+    std::memset(messages, 0, sizeof messages);
+    for (unsigned i = 0; i < kBatch; ++i) {
+      slots[i] = {&bytes[i], 1};
+      messages[i].msg_hdr.msg_iov = &slots[i];
+      messages[i].msg_hdr.msg_iovlen = 1;
+    }
+    const int taken = ::recvmmsg(boundFd, messages, kBatch, MSG_DONTWAIT, nullptr);
+    if (taken < 0 ? errno != EINTR : taken < static_cast<int>(kBatch)) {
+      return;
+    }
   }
 }
 

@@ -1,5 +1,4 @@
 #pragma once
-#include <sys/un.h>
 
 #include <string>
 
@@ -31,10 +30,6 @@ UniqueFd ConnectDoorbell(ThreadId thread);
 
 // Sends one wake-up byte on a connected socket.
 RingResult Ring(int connectedFd);
-// The socket address of `thread`'s doorbell; false when it cannot be had.
-bool FillAddress(ThreadId thread, sockaddr_un* addr);
-// Sends one wake-up byte from the doorbell socket to itself, bound at `addr`.
-RingResult RingSelf(int boundFd, const sockaddr_un& addr);
 // Consumes every pending wake-up byte.
 void Drain(int boundFd);
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 namespace platform::detail {
 
@@ -24,10 +25,13 @@ const bool kForkHandlerSet = [] {
   return pthread_atfork(nullptr, nullptr, [] { tThread = 0; }) == 0;
 }();
 
-void Sleep(std::atomic<std::uint32_t>* word, std::uint32_t expected, long timeoutNs) {
+// False when the time ran out (or the wait failed): only then may the holder have ended
+// without waking anyone, since a live holder's unlock wakes us.
+bool Sleep(std::atomic<std::uint32_t>* word, std::uint32_t expected, long timeoutNs) {
   const timespec timeout{timeoutNs / 1000000000L, timeoutNs % 1000000000L};
-  ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(word), FUTEX_WAIT, expected, &timeout,
-            nullptr, 0);
+  return ::syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(word), FUTEX_WAIT, expected,
+                   &timeout, nullptr, 0) == 0 ||
+         errno == EAGAIN;
 }
 
 void WakeOne(std::atomic<std::uint32_t>* word) {
@@ -106,6 +110,7 @@ LockResult SharedLock::Lock() {
   LockResult result = LockResult::Locked;
   long sleepNs = 1000000;
   bool slept = false;
+  bool timedOut = false;
   for (;;) {
     // A woken waiter cannot tell whether others still sleep: it takes the lock with the bit.
     std::uint32_t seen = 0;
@@ -125,7 +130,9 @@ LockResult SharedLock::Lock() {
     if (holder == self) {
       return LockResult::Failed;  // held by this thread through another object: never given
     }
-    if (ThreadGone(holder)) {
+    // A holder that lives gives the lock back and wakes us; the liveness probe costs system
+    // calls, so it waits until a sleep ran out.
+    if (std::exchange(timedOut, false) && ThreadGone(holder)) {
       // Taken over from a holder that ended; others may sleep, so the bit stays.
       if (word_->compare_exchange_strong(seen, self | kWaiters, std::memory_order_acquire)) {
         result = LockResult::Recovered;
@@ -137,8 +144,10 @@ LockResult SharedLock::Lock() {
         !word_->compare_exchange_strong(seen, seen | kWaiters, std::memory_order_relaxed)) {
       continue;
     }
-    Sleep(word_, seen | kWaiters, sleepNs);
-    sleepNs = std::min(sleepNs * 2, 1000000000L);
+    timedOut = !Sleep(word_, seen | kWaiters, sleepNs);
+    if (timedOut) {
+      sleepNs = std::min(sleepNs * 2, 1000000000L);
+    }
     slept = true;
   }
   holder_ = self;

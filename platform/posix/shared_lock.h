@@ -11,8 +11,9 @@
 // told the holder was lost. An uncontended lock and unlock make no system call.
 //
 // One object holds the lock for one thread at a time and counts nested locks by that thread.
-// A waiter sleeps without time limit while the holder lives; it looks again at the holder's
-// liveness after a sleep that doubles from 1 ms to 1 s, since a thread's end wakes nobody.
+// A waiter sleeps without time limit while the holder lives; it looks at the holder's liveness
+// only after a sleep ran out (sleeps double from 1 ms to 1 s), since a thread's end wakes nobody
+// and a live holder's unlock does.
 namespace platform::detail {
 
 enum class LockResult { Locked, Recovered, Failed };

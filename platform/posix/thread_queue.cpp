@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -52,6 +53,13 @@ class QueueFile {
 
   detail::QueueAccess Access(ThreadId thread) { return {Block(), &lock_, fd_.Get(), thread}; }
   int Fd() const { return fd_.Get(); }
+  // In a forked child: lets go of the file, whose life mark the mapping holds as firmly as the
+  // descriptor. An empty ring of the child's own stands in its place.
+  void LetGo() {
+    fd_.Reset();
+    ::mmap(map_.Addr(), map_.Size(), PROT_READ | PROT_WRITE,
+           MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+  }
 
  private:
   QueueBlock* Block() const { return static_cast<QueueBlock*>(map_.Addr()); }
@@ -167,33 +175,39 @@ class PosixThreadMessageQueue;
 
 // The queues alive in this process. A process that ends through exit() without destroying its
 // queue (the usual way out of a program) would otherwise leave their names behind until the
-// thread id is reused.
+// thread id is reused. Posters look at no thread's liveness: a queue is closed when its thread
+// ends, and a process's end shows at its doorbell and life mark, which a forked child must
+// therefore not keep.
 class LiveQueues {
  public:
   static LiveQueues& Get() {
-    static auto* live = new LiveQueues();  // used by exit handlers: never destroyed
+    static auto* live = new LiveQueues();  // used by exit and fork handlers: never destroyed
     return *live;
   }
   void Add(PosixThreadMessageQueue* queue);
   void Remove(PosixThreadMessageQueue* queue);
   void RemoveAllNames();
+  void RemoveNamesOf(ThreadId thread);
 
  private:
   LiveQueues() {
     std::atexit([] { Get().RemoveAllNames(); });
+    pthread_atfork([] { Get().mutex_.lock(); }, [] { Get().mutex_.unlock(); },
+                   [] { Get().LetGoInChild(); });
   }
+  void LetGoInChild();
   std::mutex mutex_;
   std::vector<PosixThreadMessageQueue*> queues_;
 };
 
 class PosixThreadMessageQueue final : public ThreadMessageQueue {
  public:
-  PosixThreadMessageQueue(ThreadId thread, UniqueFd bell, const sockaddr_un& bellAddress,
+  PosixThreadMessageQueue(ThreadId thread, UniqueFd bell, UniqueFd selfBell,
                           std::unique_ptr<QueueFile> ring)
       : thread_(thread),
         ownerPid_(::getpid()),
         bell_(std::move(bell)),
-        bellAddress_(bellAddress),
+        selfBell_(std::move(selfBell)),
         ring_(std::move(ring)) {
     LiveQueues::Get().Add(this);
   }
@@ -217,6 +231,15 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
     detail::UnlinkIfSame(QueuePath(thread_), ring_->Fd());
   }
 
+  ThreadId Thread() const { return thread_; }
+
+  // In a forked child: the parent's doorbell and life mark are closed, not kept open.
+  void LetGoInChild() {
+    bell_.Reset();
+    selfBell_.Reset();
+    ring_->LetGo();
+  }
+
   int Descriptor() const override { return bell_.Get(); }
 
   void ClearWakeups() override {
@@ -236,7 +259,7 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
   void Wake() override {
     // A post made after the last Take found no wake-up pending and left its own.
     if (more_) {
-      detail::RingSelf(bell_.Get(), bellAddress_);
+      detail::Ring(selfBell_.Get());
     }
   }
 
@@ -268,7 +291,7 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
   bool namesRemoved_ = false;
   bool more_ = false;  // entries remained after the last Take
   UniqueFd bell_;
-  sockaddr_un bellAddress_;
+  UniqueFd selfBell_;  // connected to bell_, so that a wake-up of our own looks up no path
   std::unique_ptr<QueueFile> ring_;
 };
 
@@ -287,6 +310,33 @@ void LiveQueues::RemoveAllNames() {
   for (PosixThreadMessageQueue* queue : queues_) {
     queue->RemoveNames();
   }
+}
+
+void LiveQueues::RemoveNamesOf(ThreadId thread) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (PosixThreadMessageQueue* queue : queues_) {
+    if (queue->Thread() == thread) {
+      queue->RemoveNames();
+    }
+  }
+}
+
+// Runs in the child with the mutex still held from before the fork.
+void LiveQueues::LetGoInChild() {
+  for (PosixThreadMessageQueue* queue : queues_) {
+    queue->LetGoInChild();
+  }
+  mutex_.unlock();
+}
+
+// Closes the calling thread's queues when it ends, queue objects that outlive it included.
+void CloseQueuesAtThreadEnd(ThreadId thread) {
+  struct AtEnd {
+    ThreadId thread = 0;
+    ~AtEnd() { LiveQueues::Get().RemoveNamesOf(thread); }
+  };
+  thread_local AtEnd atEnd;
+  atEnd.thread = thread;
 }
 
 // A thread id is unique only among living threads. The ring of an earlier thread with this id
@@ -366,10 +416,15 @@ std::unique_ptr<ThreadMessageQueue> ThreadMessageQueue::Create() {
   // doorbell exists, and the new ring is ready only after it exists, so whatever a poster
   // connects to, the ring it writes into is either this one or refuses it.
   CloseStaleQueue(thread);
-  sockaddr_un bellAddress{};
-  UniqueFd bell =
-      detail::FillAddress(thread, &bellAddress) ? detail::BindDoorbell(thread) : UniqueFd();
+  UniqueFd bell = detail::BindDoorbell(thread);
   if (!bell.Valid()) {
+    return nullptr;
+  }
+  UniqueFd selfBell = detail::ConnectDoorbell(thread);
+  if (!selfBell.Valid()) {
+    int saved = errno;
+    detail::UnbindDoorbell(thread);
+    errno = saved;
     return nullptr;
   }
   // The queue gets its name only once it is ready and its life mark held, so that a sweep or a
@@ -387,8 +442,9 @@ std::unique_ptr<ThreadMessageQueue> ThreadMessageQueue::Create() {
     errno = saved;
     return nullptr;
   }
+  CloseQueuesAtThreadEnd(thread);
   return std::make_unique<PosixThreadMessageQueue>(
-      thread, std::move(bell), bellAddress,
+      thread, std::move(bell), std::move(selfBell),
       std::make_unique<QueueFile>(std::move(ringFd), std::move(map)));
 }
 

@@ -109,12 +109,22 @@ TEST(ThreadQueue, PostToEndedThreadFails) {
     testing_platform::RemoveQueueLeftovers(static_cast<pid_t>(ended));
   }
   // A process killed (its objects remain) or ending through exit() with its queue alive (the
-  // usual way out of the program, which removes the names).
-  for (bool killed : {true, false}) {
-    Signal ready, go;
+  // usual way out of the program, which removes the names); killed too while a child that it
+  // forked goes on holding copies of its descriptors.
+  enum class End { Killed, Exits, KilledLeavingChild };
+  for (End end : {End::Killed, End::Exits, End::KilledLeavingChild}) {
+    const bool killed = end != End::Exits;
+    Signal ready, go, childGo;
     Child receiver([&] {
       auto queue = ThreadMessageQueue::Create();
-      ready.Notify();
+      // A forked child says ready itself: its side of the fork is done by then.
+      if (end == End::KilledLeavingChild && ::fork() == 0) {
+        ready.Notify();
+        ::_exit(childGo.WaitFor() ? 0 : 1);
+      }
+      if (end != End::KilledLeavingChild) {
+        ready.Notify();
+      }
       go.WaitFor();
       std::exit(queue ? 0 : 1);
       return 2;
@@ -125,8 +135,9 @@ TEST(ThreadQueue, PostToEndedThreadFails) {
     killed ? receiver.Kill(SIGKILL) : go.Notify();
     EXPECT_EQ(receiver.Wait(), killed ? -SIGKILL : 0);
     // Once through the cached handle, once through a fresh lookup.
-    EXPECT_FALSE(PostThreadMessage(id, kMsg, 0, 0)) << "killed: " << killed;
-    EXPECT_FALSE(PostThreadMessage(id, kMsg, 0, 0)) << "killed: " << killed;
+    EXPECT_FALSE(PostThreadMessage(id, kMsg, 0, 0)) << "end: " << static_cast<int>(end);
+    EXPECT_FALSE(PostThreadMessage(id, kMsg, 0, 0)) << "end: " << static_cast<int>(end);
+    childGo.Notify();
     if (!killed) {
       const std::string ring = platform::detail::UserObjectPath("tq", std::to_string(id));
       EXPECT_NE(::access(ring.c_str(), F_OK), 0);

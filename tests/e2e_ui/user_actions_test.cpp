@@ -92,25 +92,6 @@ class UserActionsTest : public QObject {
     QVERIFY(HostSucceeded());
     QCOMPARE(State().watchedGames, Games{13});
   }
-
-  void followList_addedNameIsObservedAndRemovedNameIsIgnored() {
-    StartHost("follow_list.hsim");
-    QVERIFY(AwaitCaption());
-
-    m_vantor.window->Enter("Alpha", IDC_ADD_GNOTIFY);
-    QVERIFY(Await([&] { return State().watchedGames == Games{101}; }));
-    QCOMPARE(State().watchedCount, 1);
-
-    m_vantor.window->SelectRow(0);
-    m_vantor.window->Click(IDC_REMOVE_GNOTIFY);
-    QVERIFY(State().followList.empty());
-    // hostsim closes the board only after the next notification passed unanswered.
-    QVERIFY(Await([&] { return State().watchedGames.empty(); }));
-    QCOMPARE(State().watchedCount, 0);
-    // hostsim takes this command as the next one sent: nothing came late for the ignored game.
-    m_vantor.window->Enter("Beta", IDC_ADD_GNOTIFY);
-    QVERIFY(HostSucceeded());
-  }
 };
 
 QTEST_MAIN(UserActionsTest)

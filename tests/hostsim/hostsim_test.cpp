@@ -1,4 +1,4 @@
-// hostsim's command line and script language (what ends up where, and which lines are refused),
+// hostsim's script language (which lines are refused),
 // and its scripts run against a forked stand-in of vantor1: the real announcement handling,
 // drain and policy in the real thread message loop shape, following "alpha", minus the window.
 #include <gtest/gtest.h>
@@ -6,41 +6,12 @@
 #include <cstdlib>
 
 #include "hostlink/host_session.h"
-#include "tools/hostsim/command_line.h"
 #include "tools/hostsim/script.h"
 #include "tools/hostsim/script_runner.h"
 #include "tools/hostsim/stand_in.h"
 
 namespace hostsim {
 namespace {
-
-using Args = std::vector<std::string>;
-
-// The lines that work are the ones the tests run hostsim with.
-TEST(CommandLine, BadLinesAreRefused) {
-  const Args refused[] = {{},
-                          {"--spawn", "app"},
-                          {"--attach", "1", "a", "b"},
-                          {"--attach", "0", "s"},
-                          {"--attach", "1", "--spawn", "app", "s"},
-                          {"--timeout-ms", "soon", "--attach", "1", "s"},
-                          {"--index-base", "3", "--attach", "1", "s"},
-                          {"--demo", "--attach", "1", "s"},
-                          {"--bench", "0"}};
-  for (const Args& args : refused) {
-    EXPECT_TRUE(ParseCommandLine(args).error) << ::testing::PrintToString(args);
-  }
-}
-
-// Comments, blank lines and the escapes that no script in tests/e2e uses.
-TEST(Script, CommentsAreSkippedAndEscapesRead) {
-  const ParsedScript script =
-      ParseScript("# head\n\n  \t\nsignal\r\nquit # why\nexpect text a\\x70\\t\\\\\n");
-  ASSERT_FALSE(script.error);
-  ASSERT_EQ(script.commands.size(), 3u);
-  EXPECT_EQ(script.commands[1].line, 5);
-  EXPECT_EQ(script.commands[2].text, std::string("ap\t\\\n\0", 6));
-}
 
 int ErrorLine(const std::string& source) {
   const ParsedScript script = ParseScript(source);

@@ -100,17 +100,6 @@ class WindowTest : public QObject {
     CheckAgainstTemplate(about, res::AboutDialogTemplate());
   }
 
-  // The marks start as the state does (the trackbars' ranges are tested through their keys).
-  void controls_startAtTheOptionsStartValues() {
-    QVERIFY(m_d->dialog.m_reservedSlider->isHidden());
-    QCOMPARE(m_d->Text(IDC_RESERVED_VALUE) + m_d->Text(IDC_RESERVED_LABEL), QString());
-    QVERIFY(m_d->Button(IDC_MODE_FOLLOW)->isChecked());
-    for (int id : {IDC_MODE_ALL, IDC_MODE_NONE, IDC_NO_WILD, IDC_NO_UNRATED, IDC_NO_STANDARD,
-                   IDC_MY_ETIME_ONLY, IDC_NO_INCREMENT}) {
-      QVERIFY(!m_d->Button(id)->isChecked());
-    }
-  }
-
   void background_isGreenEverywhereButTheNameBox() {
     for (const ui::BuiltControl& c : m_d->dialog.Controls()) {
       QCOMPARE(c.widget->palette().color(QPalette::Window) == kGreen, c.entry->id != IDC_NAME_EDIT);

@@ -102,21 +102,21 @@ class WindowE2eTest : public ::testing::Test {
   std::unique_ptr<Host> host_;
 };
 
-TEST_F(WindowE2eTest, EscEndsTheProgramWithStatusZeroAndSendsNothing) {
-  const HWND window = StartNamed("ends_by_user.hsim");
-  ASSERT_NE(window, nullptr);
-  Activate(window);
-  testing_win32::PressKey(VK_ESCAPE);
-  EXPECT_EQ(host_->ExitCode(), 0);
-}
-
-TEST_F(WindowE2eTest, TheCloseBoxEndsTheProgramWithStatusZero) {
-  const HWND window = StartNamed("ends_by_user.hsim");
-  ASSERT_NE(window, nullptr);
-  POINT closeBox{};
-  ASSERT_TRUE(testing_win32::FindFramePart(window, HTCLOSE, closeBox));
-  testing_win32::ClickAt(closeBox);
-  EXPECT_EQ(host_->ExitCode(), 0);
+// Esc, then the close box: each ends the program with status 0, and nothing is sent.
+TEST_F(WindowE2eTest, EscAndTheCloseBoxEndTheProgramWithStatusZeroSendingNothing) {
+  for (const bool byEsc : {true, false}) {
+    const HWND window = StartNamed("ends_by_user.hsim");
+    ASSERT_NE(window, nullptr);
+    if (byEsc) {
+      Activate(window);
+      testing_win32::PressKey(VK_ESCAPE);
+    } else {
+      POINT closeBox{};
+      ASSERT_TRUE(testing_win32::FindFramePart(window, HTCLOSE, closeBox));
+      testing_win32::ClickAt(closeBox);
+    }
+    EXPECT_EQ(host_->ExitCode(), 0) << (byEsc ? "Esc" : "close box");
+  }
 }
 
 TEST_F(WindowE2eTest, ATypedNameIsFollowedAndItsGameObserved) {

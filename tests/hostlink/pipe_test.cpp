@@ -15,6 +15,7 @@
 #include "tests/hostlink/memory_objects.h"
 #include "tests/hostlink/test_host.h"
 #ifndef _WIN32
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/posix/user_files.h"
@@ -147,6 +148,23 @@ TEST_F(IpcPipe, AbandonedLockFailsOnceAndIsGivenBack) {
   EXPECT_EQ(pipe_.Read(buffer_, -1), 3);
   EXPECT_EQ(std::string(buffer_, 3), "abc");
   EXPECT_EQ(TakeAll(*queue_).size(), 1u);
+}
+
+// A peer that overwrites the lock's bytes can make it look abandoned, never steer our memory (the
+// robust mutex kept list pointers there, and its unlock wrote through them).
+TEST_F(IpcPipe, LockBytesRewrittenByAPeerCostOneOperationAtMost) {
+  const std::string path = platform::detail::UserObjectPath("mutex", PipeMutexName(host_.Index()));
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  const std::vector<std::uint8_t> garbage(64, 0xA5);
+  ASSERT_EQ(::pwrite(fd, garbage.data(), 4, 0), 4);  // the owner word
+  EXPECT_EQ(pipe_.Write("abc", 3), 0);
+  EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrAbandoned);
+  ASSERT_EQ(::pwrite(fd, garbage.data(), garbage.size(), 0), 64);  // and everything else
+  EXPECT_EQ(pipe_.Write("abc", 3), 0);
+  EXPECT_EQ(pipe_.Write("abc", 3), 1);
+  EXPECT_EQ(pipe_.Read(buffer_, -1), 3);
+  ::close(fd);
 }
 
 // A host that shrinks the mapping under an open end costs the operation, not the process.

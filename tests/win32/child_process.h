@@ -1,5 +1,5 @@
 #pragma once
-// Starts win32_test_child (built beside the test) and waits for it, bounded.
+// Starts processes for the Windows tests and waits for them, bounded.
 #include <string>
 
 #include "platform/win32/unique_handle.h"
@@ -7,29 +7,36 @@
 
 namespace testing_win32 {
 
-// The child's exit code; -1 when it could not start, -2 when it was killed after timeoutMs.
-inline long RunChild(const std::string& arguments, DWORD timeoutMs = 20000) {
-  char self[MAX_PATH];
-  const DWORD length = ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string path(self, length);
-  path.erase(path.find_last_of("\\/") + 1);
-  std::string commandLine = "\"" + path + "win32_test_child.exe\" " + arguments;
+// The process started on commandLine; invalid when it could not start.
+inline platform::detail::UniqueHandle StartProcess(std::string commandLine) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info)) {
+    return {};
+  }
+  ::CloseHandle(info.hThread);
+  return platform::detail::UniqueHandle(info.hProcess);
+}
+
+// The process's exit code; -1 when it did not start or end within timeoutMs (it is then killed).
+inline long ExitCode(const platform::detail::UniqueHandle& process, DWORD timeoutMs) {
+  DWORD code = 0;
+  if (!process.Valid() || ::WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
+    ::TerminateProcess(process.Get(), 1);
     return -1;
   }
-  platform::detail::UniqueHandle process(info.hProcess), thread(info.hThread);
-  if (::WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
-    ::TerminateProcess(process.Get(), 1);
-    ::WaitForSingleObject(process.Get(), timeoutMs);
-    return -2;
-  }
-  DWORD code = 0;
   ::GetExitCodeProcess(process.Get(), &code);
   return static_cast<long>(code);
+}
+
+// win32_test_child (built beside the test) run with arguments: its exit code.
+inline long RunChild(const std::string& arguments) {
+  char self[MAX_PATH];
+  std::string path(self, ::GetModuleFileNameA(nullptr, self, MAX_PATH));
+  path.erase(path.find_last_of("\\/") + 1);
+  return ExitCode(StartProcess("\"" + path + "win32_test_child.exe\" " + arguments), 20000);
 }
 
 }  // namespace testing_win32

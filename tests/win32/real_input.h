@@ -14,23 +14,11 @@ inline std::wstring WindowText(HWND window) {
 
 // The top-level dialog whose caption is exactly caption (FindWindow ignores case), or null.
 inline HWND FindDialog(const wchar_t* caption) {
-  struct Search {
-    const wchar_t* caption;
-    HWND found;
-  } search{caption, nullptr};
-  ::EnumWindows(
-      [](HWND window, LPARAM context) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(context);
-        wchar_t cls[16] = {};
-        ::GetClassNameW(window, cls, 16);
-        if (std::wstring(cls) == L"#32770" && WindowText(window) == s.caption) {
-          s.found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  HWND window = nullptr;
+  while ((window = ::FindWindowExW(nullptr, window, L"#32770", caption)) != nullptr &&
+         WindowText(window) != caption) {
+  }
+  return window;
 }
 
 inline void SendMouse(DWORD flags, POINT at) {

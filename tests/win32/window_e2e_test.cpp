@@ -3,13 +3,14 @@
 // what vantor1 sends and how it ends. Needs a display.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
 
-#include "platform/win32/unique_handle.h"
 #include "res/resource.h"
+#include "tests/win32/child_process.h"
 #include "tests/win32/real_input.h"
 
 namespace {
@@ -17,45 +18,26 @@ namespace {
 using testing_win32::FindDialog;
 
 // A build-tree path as the Windows programs name it (Wine maps Z: to the root).
-inline std::string WindowsPath(std::string path) {
-  for (char& c : path) {
-    c = c == '/' ? '\\' : c;
-  }
+std::string WindowsPath(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
   return "Z:" + path;
 }
 
 // hostsim.exe running a script against the vantor1.exe it spawned.
 class Host {
  public:
-  explicit Host(const std::string& script) {
-    std::string line = "\"" + WindowsPath(HOSTSIM_PATH) + "\" --timeout-ms 30000 --spawn \"" +
-                       WindowsPath(VANTOR_PATH) + "\" \"" + WindowsPath(SCRIPT_DIR) + "\\" +
-                       script + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &info)) {
-      process_ = platform::detail::UniqueHandle(info.hProcess);
-      ::CloseHandle(info.hThread);
-    }
-  }
+  explicit Host(const std::string& script)
+      : process_(testing_win32::StartProcess(
+            "\"" + WindowsPath(HOSTSIM_PATH) + "\" --timeout-ms 30000 --spawn \"" +
+            WindowsPath(VANTOR_PATH) + "\" \"" + WindowsPath(SCRIPT_DIR) + "\\" + script + "\"")) {}
   ~Host() {
     if (Running()) {
       ::TerminateProcess(process_.Get(), 1);
     }
   }
-  bool Started() const { return process_.Get() != nullptr; }
-  bool Running() const { return Started() && ::WaitForSingleObject(process_.Get(), 0) != 0; }
-  // hostsim's exit status once it has ended (0: every expectation held); -1 after timeoutMs.
-  long ExitCode(DWORD timeoutMs = 40000) const {
-    if (!Started() || ::WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0) {
-      return -1;
-    }
-    DWORD code = 0;
-    ::GetExitCodeProcess(process_.Get(), &code);
-    return static_cast<long>(code);
-  }
+  bool Running() const { return process_.Valid() && ::WaitForSingleObject(process_.Get(), 0) != 0; }
+  // hostsim's exit status once it has ended (0: every expectation held); -1 after 40 s.
+  long ExitCode() const { return testing_win32::ExitCode(process_, 40000); }
   // Waits until done() holds, looking every 20 ms; gives up when hostsim has ended (nothing
   // would change then) or after 20 s. Another process's window sends no event to wait on.
   bool Await(const std::function<bool()>& done) const {

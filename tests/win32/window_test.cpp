@@ -27,22 +27,12 @@ RECT ClientRectOf(HWND control) {
   return rect;
 }
 
-bool SameRect(const RECT& a, const RECT& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 // True while the shell has the window's icon: only an existing icon can be modified.
 bool TrayIconExists(HWND window) {
   NOTIFYICONDATAA data{};
   data.cbSize = NOTIFYICONDATAA_V1_SIZE;
   data.hWnd = window;
   return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
-}
-
-std::string Label(HWND dialog, int id) {
-  char text[32] = {};
-  ::GetDlgItemTextA(dialog, id, text, sizeof text);
-  return text;
 }
 
 class NativeWindowTest : public ::testing::Test {
@@ -78,8 +68,8 @@ TEST_F(NativeWindowTest, IsLaidOutInItsOwnDialogUnitsWithTheAboutItem) {
   const res::DialogTemplate& t = res::WatchDialogTemplate();
   RECT client;
   ::GetClientRect(hwnd_, &client);
-  EXPECT_TRUE(
-      SameRect(client, DialogRect(hwnd_, {0, res::ControlClass::Static, "", 0, 0, t.cx, t.cy, 0})));
+  const RECT whole = DialogRect(hwnd_, {0, res::ControlClass::Static, "", 0, 0, t.cx, t.cy, 0});
+  EXPECT_TRUE(::EqualRect(&client, &whole));
   // Every addressed control sits where the template puts it: the item records are aligned
   // and complete, or the dialog manager would misplace or drop them.
   for (const res::ControlTemplate& c : t.controls) {
@@ -88,7 +78,8 @@ TEST_F(NativeWindowTest, IsLaidOutInItsOwnDialogUnitsWithTheAboutItem) {
     }
     const HWND control = ::GetDlgItem(hwnd_, c.id);
     ASSERT_NE(control, nullptr) << c.id;
-    EXPECT_TRUE(SameRect(ClientRectOf(control), DialogRect(hwnd_, c))) << c.id;
+    const RECT placed = ClientRectOf(control), planned = DialogRect(hwnd_, c);
+    EXPECT_TRUE(::EqualRect(&placed, &planned)) << c.id;
     EXPECT_EQ(::IsWindowVisible(control) != FALSE, c.Has(res::kVisible)) << c.id;
   }
   EXPECT_EQ(testing_win32::WindowText(hwnd_), L"Vantor1");
@@ -127,7 +118,7 @@ TEST_F(NativeWindowTest, MinimiseHidesIntoTheTrayAndAClickRestoresItWhereItWas) 
   EXPECT_FALSE(TrayIconExists(hwnd_));
   RECT after;
   ::GetWindowRect(hwnd_, &after);
-  EXPECT_TRUE(SameRect(before, after));
+  EXPECT_TRUE(::EqualRect(&before, &after));
 }
 
 // A click on a trackbar's channel pages it; the release takes the position over and shows it.
@@ -141,7 +132,8 @@ TEST_F(NativeWindowTest, TrackbarReleaseTakesItsPositionOver) {
   ASSERT_TRUE(Pump([&] { return dialog_.m_state.maxGameWindows != 2; }));
   const auto position = ::SendMessageW(bar, TBM_GETPOS, 0, 0);
   EXPECT_EQ(dialog_.m_state.maxGameWindows, position);
-  EXPECT_EQ(Label(hwnd_, IDC_MAX_WINDOWS_VALUE), std::to_string(position));
+  EXPECT_EQ(static_cast<LRESULT>(::GetDlgItemInt(hwnd_, IDC_MAX_WINDOWS_VALUE, nullptr, FALSE)),
+            position);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 
 #include "tests/tray/tray_driver.h"
 
@@ -37,32 +38,31 @@ class OtherClient {
   // The top left corner of the outermost window that holds window (the window manager's
   // frame, or the window itself), on the screen.
   QPoint FramePosition(xcb_window_t window) {
-    for (;;) {
-      xcb_query_tree_reply_t* tree =
-          xcb_query_tree_reply(m_c, xcb_query_tree(m_c, window), nullptr);
-      const bool top = tree == nullptr || tree->parent == tree->root;
-      const xcb_window_t parent = tree != nullptr ? tree->parent : window;
-      const xcb_window_t root = tree != nullptr ? tree->root : window;
-      free(tree);
-      if (top) {
-        xcb_translate_coordinates_reply_t* at = xcb_translate_coordinates_reply(
-            m_c, xcb_translate_coordinates(m_c, window, root, 0, 0), nullptr);
-        const QPoint position = at != nullptr ? QPoint(at->dst_x, at->dst_y) : QPoint(-1, -1);
-        free(at);
-        return position;
-      }
-      window = parent;
+    auto [parent, root] = ParentAndRoot(window);
+    while (parent != root) {
+      std::tie(parent, root) = ParentAndRoot(window = parent);
     }
+    xcb_translate_coordinates_reply_t* at = xcb_translate_coordinates_reply(
+        m_c, xcb_translate_coordinates(m_c, window, root, 0, 0), nullptr);
+    const QPoint position = at != nullptr ? QPoint(at->dst_x, at->dst_y) : QPoint(-1, -1);
+    free(at);
+    return position;
   }
   // True when window's parent is not the root: something (the tray) took it in.
   bool IsEmbedded(xcb_window_t window) {
-    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(m_c, xcb_query_tree(m_c, window), nullptr);
-    const bool embedded = tree != nullptr && tree->parent != tree->root;
-    free(tree);
-    return embedded;
+    const auto [parent, root] = ParentAndRoot(window);
+    return parent != root;
   }
 
  private:
+  // Both are window itself when the server does not know it.
+  std::pair<xcb_window_t, xcb_window_t> ParentAndRoot(xcb_window_t window) {
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(m_c, xcb_query_tree(m_c, window), nullptr);
+    const auto both =
+        tree != nullptr ? std::pair(tree->parent, tree->root) : std::pair(window, window);
+    free(tree);
+    return both;
+  }
   xcb_connection_t* m_c;
 };
 

@@ -83,9 +83,7 @@ class ProgramRun {
   }
   int Status() { return child_.Wait(20000); }
   std::string Errors() const {
-    std::stringstream text;
-    text << std::ifstream(errFile_).rdbuf();
-    return text.str();
+    return (std::stringstream() << std::ifstream(errFile_).rdbuf()).str();
   }
 
  private:

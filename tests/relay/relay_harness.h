@@ -10,6 +10,7 @@
 #include <sys/prctl.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -43,11 +44,8 @@ class RelayProcess {
     std::unique_ptr<RelayProcess> relay(new RelayProcess(err[0], [&] {
       prctl(PR_SET_PDEATHSIG, SIGKILL);
       dup2(err[1], STDERR_FILENO);
-      std::vector<char*> argv;
-      for (std::string& arg : args) {
-        argv.push_back(arg.data());
-      }
-      argv.push_back(nullptr);
+      std::vector<char*> argv(args.size() + 1, nullptr);
+      std::transform(args.begin(), args.end(), argv.begin(), [](auto& a) { return a.data(); });
       execv(argv[0], argv.data());
       return 127;
     }));

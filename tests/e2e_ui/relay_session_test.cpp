@@ -3,8 +3,6 @@
 // works with (--attach). The follow list is set in the window; the server then sees vantor1's
 // commands in the client's stream, and the board it confirms is counted.
 #include <QTest>
-#include <functional>
-#include <memory>
 
 #include "platform/thread_id.h"
 #include "tests/e2e_ui/vantor_in_process.h"

@@ -5,7 +5,6 @@
 // waits for them, so each side waits only on what the other visibly did.
 #include <QProcess>
 #include <functional>
-#include <memory>
 
 #include "platform/thread_id.h"
 #include "tests/e2e_ui/vantor_in_process.h"

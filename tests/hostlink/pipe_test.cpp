@@ -4,8 +4,6 @@
 
 #include <climits>
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "hostlink/host_session.h"
 #include "hostlink/ipc_pipe.h"

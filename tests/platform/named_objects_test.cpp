@@ -1,6 +1,5 @@
 // Named mutexes and file mappings: shared between the user's processes, private to the user.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -9,7 +8,6 @@
 #include "child_process.h"
 #include "platform/file_mapping.h"
 #include "platform/named_mutex.h"
-#include "platform/posix/user_files.h"
 
 namespace {
 

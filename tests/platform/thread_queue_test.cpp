@@ -1,17 +1,12 @@
 #include "platform/thread_queue.h"
 
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <thread>
 #include <vector>
 
 #include "child_process.h"
-#include "platform/posix/doorbell.h"
-#include "platform/posix/user_files.h"
 
 namespace {
 

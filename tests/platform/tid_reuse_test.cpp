@@ -6,8 +6,6 @@
 #include <linux/sched.h>
 #include <sys/socket.h>
 
-#include <cstring>
-
 #include "child_process.h"
 #include "platform/thread_queue.h"
 

@@ -1,8 +1,5 @@
-// The vantor1 process seen from outside. Esc in its main window and SIGTERM end it with status 0
-// (the host's quit message is driven through the host simulator in tests/e2e). Started where
-// another user squats its names, or where a killed run left its objects, it works, or ends at
-// once with status 1 and a reason on stderr: it never hangs before its window and never runs on
-// deaf to the host.
+// The vantor1 process seen from outside: how it ends, and how it starts where another user or a
+// killed run left things in its way (the host's quit message is played in tests/e2e).
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -165,10 +162,8 @@ TEST(HostileStart, AnotherUsersSquatNeitherHangsNorDeafensTheProgram) {
   }
 }
 
-// A start that cannot work ends at once, saying why. A table of the user's own that others may
-// read could have been written before its mode was narrowed: its numbers are not trusted, and
-// the program says so instead of running deaf. The objects' storage is reserved when they are
-// made, so a full file system is a clear error at start, not a SIGBUS at the first touch.
+// A table others may read could have been written before its mode was narrowed, so its numbers
+// are not trusted; storage reserved up front makes a full disk an error at start, not a SIGBUS.
 TEST(HostileStart, UntrustedMessageTableOrFullFileSystemEndsTheProgramWithAReason) {
   const fs::path runtime = RuntimeDirFor(::geteuid(), "table");
   fs::create_directory(runtime / "vantor1");

@@ -13,13 +13,7 @@ namespace {
 constexpr int kWaitMs = 20000;
 
 hostsim::GameNotice AlphaGame(int number) {
-  hostsim::GameNotice game;
-  game.game = number;
-  game.playerA = "Alpha";
-  game.ratingA = 1812;
-  game.playerB = "beta";
-  game.ratingB = 1790;
-  return game;
+  return {.game = number, .playerA = "Alpha", .ratingA = 1812, .playerB = "beta", .ratingB = 1790};
 }
 
 long Count(const std::vector<std::string>& lines, const std::string& line) {

@@ -111,17 +111,11 @@ inline void RemoveQueueLeftovers(pid_t thread) {
   ::unlink(platform::detail::DoorbellPath(id).c_str());
 }
 
-// Only root can run a child as another user; SwitchToUser makes the caller uid (and gid) `uid`.
-inline bool CanSwitchUser() {
-  return ::geteuid() == 0;
-}
+// Makes the caller uid (and gid) `uid`; only root can.
 inline bool SwitchToUser(uid_t uid) {
   const gid_t gid = uid;
   return uid == ::geteuid() ||
          (::setgroups(1, &gid) == 0 && ::setgid(gid) == 0 && ::setuid(uid) == 0);
-}
-inline bool SwitchToNobody() {
-  return SwitchToUser(65534);
 }
 
 }  // namespace testing_platform

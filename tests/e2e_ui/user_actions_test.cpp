@@ -1,8 +1,6 @@
-// A user's actions in the real window against hostsim in its own process. This process plays
-// vantor1: its main thread owns the thread message queue, the application object handles what
-// hostsim posts, and the window is driven with real mouse and keyboard events. hostsim's
-// script (next to this file) sends the host's messages, checks the commands it receives and
-// waits for them, so each side waits only on what the other visibly did.
+// A user's actions in the real window, this process playing vantor1 (its main thread's queue,
+// the application object and the window driven by real events), against hostsim in its own
+// process, whose script (next to this file) sends the host's messages and checks the commands.
 #include <QProcess>
 #include <functional>
 

@@ -233,23 +233,14 @@ TEST(IpcPipeOpen, FailedReopenKeepsTheWorkingEndAndGoodReopenReplacesIt) {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void AppendValue(Bytes& bytes, std::uint8_t kind, int value) {
-  bytes.insert(bytes.end(), {kind, 0, 2, 0, static_cast<std::uint8_t>(value & 0xFF),
-                             static_cast<std::uint8_t>(value >> 8)});
-}
-
-const Bytes& ExpectedHandshake() {
-  static const Bytes bytes = [] {
-    Bytes b = {1, 0, 11, 0, 'v', 'a', 'n', 't', 'o', 'r', '2', '0', '0', '8', 0};
-    AppendValue(b, 4, 1);
-    for (int value = 100; value <= 1499; ++value) {
-      AppendValue(b, 5, value);
-    }
-    AppendValue(b, 6, 43);
-    AppendValue(b, 6, 0);
-    return b;
-  }();
-  return bytes;
+Bytes ExpectedHandshake() {
+  Bytes b = {1, 0, 11, 0, 'v', 'a', 'n', 't', 'o', 'r', '2', '0', '0', '8', 0, 4, 0, 2, 0, 1, 0};
+  for (int value = 100; value <= 1499; ++value) {
+    b.insert(b.end(),
+             {5, 0, 2, 0, static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)});
+  }
+  b.insert(b.end(), {6, 0, 2, 0, 43, 0, 6, 0, 2, 0, 0, 0});
+  return b;
 }
 
 // The read end sends nothing; each write end announced gets the whole registration (the order

@@ -2,6 +2,9 @@
 // both the host and the program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "hostlink/host_session.h"
 #include "hostlink/ipc_pipe.h"
 #include "hostlink/ring.h"
@@ -19,19 +22,20 @@ class HostSideTest : public ::testing::Test {
     // Numbering starts afresh in each test, also where the tests share one process.
     host_ = HostSide::Create(platform::CurrentThreadId(), PrivateIndexBase(), error_);
     ASSERT_TRUE(host_) << error_;
+    toProgram = host_->CreatePipe(PipeEnd::ToProgram, 16, error_);
+    toHost = host_->CreatePipe(PipeEnd::ToHost, 16, error_);
+    ASSERT_TRUE(toProgram && toHost) << error_;
   }
-  HostPipe* Create(PipeEnd end) { return host_->CreatePipe(end, 16, error_); }
 
   std::string error_;
   std::unique_ptr<HostSide> host_;
+  HostPipe* toProgram = nullptr;
+  HostPipe* toHost = nullptr;
 };
 
 // Pipes are numbered from the base, odd towards the program; frames wrap at the ring's end
 // both ways, and one that does not fit is not written at all.
 TEST_F(HostSideTest, FramesCrossTheRingsEndWholeBothWays) {
-  HostPipe* toProgram = Create(PipeEnd::ToProgram);
-  HostPipe* toHost = Create(PipeEnd::ToHost);
-  ASSERT_TRUE(toProgram && toHost) << error_;
   EXPECT_EQ(toProgram->Index(), host_->IndexBase() + 1);
   EXPECT_EQ(toHost->Index(), host_->IndexBase() + 2);
   EXPECT_EQ(toHost->LoadReaderThreadId(), platform::CurrentThreadId());
@@ -51,9 +55,7 @@ TEST_F(HostSideTest, FramesCrossTheRingsEndWholeBothWays) {
   for (int round = 0; round < 4; ++round) {  // 12 bytes a round: wraps in rounds 2 and 3
     EXPECT_EQ(SendValue(writeEnd, 5, 100 + 2 * round), 1);
     EXPECT_EQ(SendValue(writeEnd, 5, 101 + 2 * round), 1);
-    for (WireMessage& m : host_->TakeIncoming()) {
-      received.push_back(std::move(m));
-    }
+    std::ranges::move(host_->TakeIncoming(), std::back_inserter(received));
   }
   ASSERT_EQ(received.size(), 8u);
   for (int i = 0; i < 8; ++i) {
@@ -63,9 +65,6 @@ TEST_F(HostSideTest, FramesCrossTheRingsEndWholeBothWays) {
 }
 
 TEST_F(HostSideTest, IndexesOutsideTheRingAreNeverFollowed) {
-  HostPipe* toProgram = Create(PipeEnd::ToProgram);
-  HostPipe* toHost = Create(PipeEnd::ToHost);
-  ASSERT_TRUE(toProgram && toHost) << error_;
   StoreReadIndex(toProgram->View(), 16);
   EXPECT_EQ(host_->Send(Bytes{1, 2}).status, PipeStatus::BadIndex);
   EXPECT_EQ(LoadRingHeader(toProgram->View()).writeIndex, 0);

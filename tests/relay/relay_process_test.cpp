@@ -22,23 +22,18 @@ struct VantorRig : Rig {
   }
 };
 
+// Random bytes with telnet sequences and whole notification lines among them.
 std::string RandomBytes(std::mt19937& random, std::size_t n) {
+  const std::string specials[] = {"\xff\xfb\x01", std::string("\xff\xfa\x18\x00\xff\xf0", 6),
+                                  "aics% Game notification: A (1) vs. B (2) rated blitz 5 0 : 1\n"};
   std::string bytes;
   std::uniform_int_distribution<int> byte(0, 255);
   std::uniform_int_distribution<int> pick(0, 99);
   while (bytes.size() < n) {
-    switch (pick(random)) {
-      case 0:
-        bytes += "\xff\xfb\x01";  // IAC WILL ECHO
-        break;
-      case 1:
-        bytes += std::string("\xff\xfa\x18\x00\xff\xf0", 6);  // a subnegotiation
-        break;
-      case 2:
-        bytes += "aics% Game notification: A (1) vs. B (2) rated blitz 5 0 : 1\n";
-        break;
-      default:
-        bytes.push_back(static_cast<char>(byte(random)));
+    if (const int p = pick(random); p < 3) {
+      bytes += specials[p];
+    } else {
+      bytes.push_back(static_cast<char>(byte(random)));
     }
   }
   return bytes;

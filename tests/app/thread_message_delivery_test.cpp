@@ -4,7 +4,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
-#include <thread>
+#include <future>
 
 #include "app/thread_message_pump.h"
 #include "app/watch_app.h"
@@ -17,12 +17,9 @@ namespace {
 
 // Posts from another thread, as the host does from its own process.
 bool Post(std::uint32_t message, platform::WParam wParam, platform::LParam lParam = 4096) {
-  const platform::ThreadId target = platform::CurrentThreadId();
-  bool posted = false;
-  std::thread([&] {
-    posted = platform::PostThreadMessage(target, message, wParam, lParam);
-  }).join();
-  return posted;
+  return std::async(std::launch::async, platform::PostThreadMessage, platform::CurrentThreadId(),
+                    message, wParam, lParam)
+      .get();
 }
 
 QString ActiveBoxText() {

@@ -35,8 +35,7 @@ class UserActionsTest : public QObject {
          QString::number(platform::CurrentThreadId()), QStringLiteral(SCRIPT_DIR "/") + script});
   }
   bool HostRunning() const { return m_host->state() != QProcess::NotRunning; }
-  // Runs the event loop until done() holds; gives up early when hostsim has ended, since
-  // nothing would then change.
+  // Runs the event loop until done() holds or hostsim, which would change nothing more, ended.
   bool Await(const std::function<bool()>& done) {
     (void)QTest::qWaitFor([&] { return done() || !HostRunning(); }, kWaitMs);
     return done();

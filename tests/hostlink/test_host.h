@@ -3,11 +3,6 @@
 // the shared header.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "hostlink/ring.h"
 #include "hostside/host_pipe.h"
 #include "platform/thread_queue.h"

@@ -33,9 +33,8 @@ int PostSequence(ThreadId target, int count, std::uint32_t message) {
   return std::min(failures, 100);
 }
 
-// The host posts a wake-up per message written; a handshake is well over a thousand of them
-// while the receiver is busy elsewhere. Two posters at once, the receiver not taking anything
-// until both are done: every post accepted, each poster's order kept.
+// The host posts a wake-up per message written, a handshake over a thousand of them, while the
+// receiver is busy elsewhere: two posters at once, nothing taken until both are done.
 TEST(ThreadQueue, BurstsFromOtherProcessesAreAllAcceptedAndKeepEachPostersOrder) {
   auto queue = ThreadMessageQueue::Create();
   ASSERT_NE(queue, nullptr);

@@ -1,5 +1,4 @@
-// Once a thread has ended its id may be reused. Posts must then reach the new owner's queue if
-// it has one and fail if it has none, and the old thread's pending messages must not show up.
+// A reused thread id: posts reach the new owner's queue or fail, never the old one's messages.
 // clone3(set_tid), which needs privilege, reuses an id on purpose; the child then execs this
 // binary so that the C library knows its new id.
 #include <gtest/gtest.h>

@@ -10,13 +10,10 @@
 namespace relay {
 namespace {
 
-std::span<const std::uint8_t> Bytes(std::string_view text) {
-  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
-
 std::vector<std::string> Lines(LineReader& reader, std::string_view bytes) {
   std::vector<std::string> lines;
-  reader.Feed(Bytes(bytes), [&](std::string_view line) { lines.emplace_back(line); });
+  reader.Feed({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()},
+              [&](std::string_view line) { lines.emplace_back(line); });
   return lines;
 }
 

@@ -1,8 +1,6 @@
 #pragma once
 // The relay as its user runs it, for tests and benchmarks: the real vantor1-relay in a child
-// process with its stderr read back, the stand-in server in this process and a client socket.
-// Nothing here blocks for longer than a caller's bound, and every wait sleeps until a socket or
-// the relay's log has something.
+// process, the stand-in server here and a client socket. Every wait is bounded and sleeps.
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>

@@ -32,9 +32,8 @@ struct TrayDriver : DialogDriver {
            dialog.windowHandle()->isExposed();
   }
 
-  // Runs each step in its own later turn of dialog.exec(); the last step must end the dialog.
-  // Returns how many steps ran before exec() returned. A failed check ends the dialog at once,
-  // and so does a hung run, after 20 s.
+  // Runs each step in a later turn of dialog.exec(), the last ending it, and returns how many
+  // ran; a failed check ends the dialog at once, and so does a hung run, after 90 s.
   int Exec(std::vector<std::function<void()>> steps) {
     std::size_t ran = 0;
     const auto end = [&] {

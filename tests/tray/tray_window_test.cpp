@@ -1,6 +1,5 @@
-// The main window's hiding where the desktop has no notification area (offscreen), where the
-// restore tab takes the icon's place; its own window menu and the About box it opens. Everything
-// runs inside the dialog's own modal loop, as the program runs it.
+// The main window hidden where there is no notification area (the restore tab stands in), its
+// window menu and the About box, all inside the dialog's own modal loop, as the program runs it.
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>

@@ -23,16 +23,12 @@ struct ReservedRow {
   bool operator==(const ReservedRow&) const = default;
 };
 
-QString Text(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // The dialog's frame and every control against the template: place, visibility, text and the
 // radio groups (a group runs to the next start). What the styles do is tested by using them.
 void CheckAgainstTemplate(const ui::CTemplateDialog& dialog, const res::DialogTemplate& t) {
   const ui::BaseUnits units = dialog.DialogBaseUnits();
   QCOMPARE(dialog.size(), ui::MapDialogRect(0, 0, t.cx, t.cy, units).size());
-  QCOMPARE(dialog.windowTitle(), Text(t.caption));
+  QCOMPARE(dialog.windowTitle(), QString::fromUtf8(t.caption));
   QCOMPARE(dialog.windowType(), t.Has(res::kAppWindow) ? Qt::Window : Qt::Dialog);
   QCOMPARE(bool(dialog.windowFlags() & Qt::WindowMinimizeButtonHint), t.Has(res::kMinimizeBox));
   QCOMPARE(bool(dialog.windowFlags() & Qt::WindowMaximizeButtonHint), t.Has(res::kMaximizeBox));
@@ -49,7 +45,7 @@ void CheckAgainstTemplate(const ui::CTemplateDialog& dialog, const res::DialogTe
     QVERIFY2(w->isHidden() != entry.Has(res::kVisible), where);
     const QVariant shown = w->property(qobject_cast<QGroupBox*>(w) ? "title" : "text");
     if (shown.isValid()) {
-      QVERIFY2(shown == Text(entry.text), where);
+      QVERIFY2(shown == QString::fromUtf8(entry.text), where);
     }
     group += entry.Has(res::kGroup) ? 1 : 0;
     if (auto* radio = qobject_cast<QRadioButton*>(w)) {

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <string>
 
 #include "res/resource.h"
 #include "tests/win32/child_process.h"

@@ -10,7 +10,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Texts = std::vector<std::string>;
-using Games = std::vector<std::int32_t>;
 
 class HostMessageTest : public ::testing::Test {
  protected:
@@ -122,7 +121,7 @@ TEST_F(HostMessageTest, QuitBehindUnlistedKindsTakesEffectAfterTheRestOfItsDrain
   const DrainOutcome outcome = Drain();
   EXPECT_TRUE(outcome.quit);
   EXPECT_EQ(outcome.newTitle, "Vantor1 - erin");
-  EXPECT_EQ(state.watchedGames, (Games{1, 9}));
+  EXPECT_EQ(state.watchedGames, (std::vector<std::int32_t>{1, 9}));
   EXPECT_TRUE(link.toProgram->TakeAll().empty());
 }
 

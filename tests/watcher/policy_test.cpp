@@ -37,8 +37,6 @@ class PolicyTest : public ::testing::Test {
     HandleArgumentMessage(message, pipe ? *pipe : link.writePipe, state);
   }
   void Notify(const std::string& line) { Handle(1, {line}); }
-  // The commands written since the last call, decoded from their kind-2 frames.
-  Texts Sent() { return link.TakeCommands(); }
 
   hostside::Loopback link;
   WatchState state;
@@ -46,40 +44,40 @@ class PolicyTest : public ::testing::Test {
 
 TEST_F(PolicyTest, FollowedPlayerIsObservedOtherLinesIgnored) {
   Notify(Line("Alpha", "beta"));
-  EXPECT_EQ(Sent(), kObserveAlpha);
+  EXPECT_EQ(link.TakeCommands(), kObserveAlpha);
   Notify(Line("beta", "ALPHA"));
-  EXPECT_EQ(Sent(), kObserveAlpha);
+  EXPECT_EQ(link.TakeCommands(), kObserveAlpha);
   state.AddFollowName("beta");
   state.claimedBoards = 0;
   Notify(Line("beta", "alpha"));  // both followed: player A
-  EXPECT_EQ(Sent(), Texts{"observe beta\n"});
+  EXPECT_EQ(link.TakeCommands(), Texts{"observe beta\n"});
   Notify(Line("gamma", "delta"));
   Notify(Line("alpha", "b") + " ");
   Notify(Line("alpha", "b").replace(5, 1, "N"));
   Notify("Game notification: alpha vs. b");
-  EXPECT_TRUE(Sent().empty());
+  EXPECT_TRUE(link.TakeCommands().empty());
 }
 
 TEST_F(PolicyTest, AllNotificationsModeKeepsTheReservedBoardsForFollowedPlayers) {
   state.allNotifyMode = true;
   Notify(Line("", "beta"));  // an empty player A is nobody to observe
   Notify(Line("Gamma", "beta"));
-  EXPECT_EQ(Sent(), Texts{"observe gamma\n"});
+  EXPECT_EQ(link.TakeCommands(), Texts{"observe gamma\n"});
   Notify(Line("gamma", "alpha"));  // a followed player B keeps the board
-  EXPECT_EQ(Sent(), kObserveAlpha);
+  EXPECT_EQ(link.TakeCommands(), kObserveAlpha);
   state.claimedBoards = 0;
   state.reservedBoards = 2;
   Notify(Line("gamma", "beta"));
-  EXPECT_TRUE(Sent().empty());
+  EXPECT_TRUE(link.TakeCommands().empty());
   Notify(Line("gamma", "alpha"));
-  EXPECT_EQ(Sent(), kObserveAlpha);
+  EXPECT_EQ(link.TakeCommands(), kObserveAlpha);
   state.maxGameWindows = 3;
   state.reservedBoards = 1;
   state.claimedBoards = 1;
   Notify(Line("gamma", "beta"));
-  EXPECT_EQ(Sent(), Texts{"observe gamma\n"});
+  EXPECT_EQ(link.TakeCommands(), Texts{"observe gamma\n"});
   Notify(Line("delta", "beta"));  // 2 of 3 claimed, one reserved
-  EXPECT_TRUE(Sent().empty());
+  EXPECT_TRUE(link.TakeCommands().empty());
 }
 
 TEST_F(PolicyTest, EachFilterSuppressesTheCommandOnlyWhenOn) {
@@ -104,11 +102,11 @@ TEST_F(PolicyTest, EachFilterSuppressesTheCommandOnlyWhenOn) {
     SCOPED_TRACE(filter.line);
     state = allowing;
     Notify(filter.line);
-    EXPECT_EQ(Sent(), kObserveAlpha);
+    EXPECT_EQ(link.TakeCommands(), kObserveAlpha);
     state = allowing;
     state.*filter.option = filter.on;
     Notify(filter.line);
-    EXPECT_EQ(Sent(), filter.suppressed ? Texts{} : kObserveAlpha);
+    EXPECT_EQ(link.TakeCommands(), filter.suppressed ? Texts{} : kObserveAlpha);
   }
 }
 
@@ -123,14 +121,14 @@ TEST_F(PolicyTest, EtimeUsesTheSinglePrecisionTwoThirdsAndTruncates) {
   EXPECT_EQ(etime("99999999999", "99999999999"), 3579139454.0);  // saturated, no overflow
   state.minEtime = 6;
   Notify(Line("alpha", "b"));
-  EXPECT_TRUE(Sent().empty());
+  EXPECT_TRUE(link.TakeCommands().empty());
   state.myEtimeOnly = true;
   state.minEtime = 7;
   state.maxGameWindows = 10;
   for (const char* initial : {"5", "8", "7"}) {
     Notify(Line("alpha", "b", "r", "v", initial, initial[0] == '5' ? "3" : "0"));
   }
-  EXPECT_EQ(Sent(), (Texts{"observe alpha\n", "observe alpha\n"}));
+  EXPECT_EQ(link.TakeCommands(), (Texts{"observe alpha\n", "observe alpha\n"}));
 }
 
 // Claimed and watched boards both count; a failed send still takes its claim.
@@ -140,7 +138,7 @@ TEST_F(PolicyTest, BoardLimitStopsEvenFollowedPlayers) {
   state.claimedBoards = 0;
   state.watchedCount = 2;
   Notify(Line("alpha", "b"));
-  EXPECT_TRUE(Sent().empty());
+  EXPECT_TRUE(link.TakeCommands().empty());
   state.watchedCount = 0;
   CIpcPipe unopened;
   Handle(1, {Line("alpha", "b")}, &unopened);
@@ -153,7 +151,7 @@ TEST_F(PolicyTest, BoardLimitStopsEvenFollowedPlayers) {
   for (int i = 0; i < 4; ++i) {
     Notify(Line("alpha", "b"));
   }
-  EXPECT_EQ(Sent().size(), 2u);
+  EXPECT_EQ(link.TakeCommands().size(), 2u);
 }
 
 // The command used to be composed in 28 bytes and tokens in 500, overflowing on long names.
@@ -161,7 +159,7 @@ TEST_F(PolicyTest, LongNamesAndTokensAreHandledWhole) {
   state.allNotifyMode = true;
   const std::string name(600, 'q');
   Notify(Line(name, "b", std::string(700, 'r')));
-  EXPECT_EQ(Sent(), Texts{"observe " + name + "\n"});
+  EXPECT_EQ(link.TakeCommands(), Texts{"observe " + name + "\n"});
 }
 
 // A claim second kept in 32 bits wrapped negative past 2038 and reset the claims at every
@@ -180,13 +178,14 @@ TEST_F(PolicyTest, ClaimsWithinOneSecondStopAtTheLimitUntilTheHeldSecondPasses) 
     SCOPED_TRACE(start);
     now = start;
     deliver(5);
-    EXPECT_EQ(Sent().size(), 4u);  // claims 2, 3 and 4 each held the reset a second longer
+    EXPECT_EQ(link.TakeCommands().size(),
+              4u);  // claims 2, 3 and 4 each held the reset a second longer
     now = start + 3;
     deliver(1);
-    EXPECT_TRUE(Sent().empty());
+    EXPECT_TRUE(link.TakeCommands().empty());
     now = start + 4;  // the unconfirmed claims lapse
     deliver(1);
-    EXPECT_EQ(Sent(), kObserveAlpha);
+    EXPECT_EQ(link.TakeCommands(), kObserveAlpha);
   }
 }
 

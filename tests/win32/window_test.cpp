@@ -122,6 +122,7 @@ TEST_F(NativeWindowTest, MinimiseHidesIntoTheTrayAndAClickRestoresItWhereItWas) 
 }
 
 // A click on a trackbar's channel pages it; the release takes the position over and shows it.
+// A key moves it without that.
 TEST_F(NativeWindowTest, TrackbarReleaseTakesItsPositionOver) {
   const HWND bar = ::GetDlgItem(hwnd_, IDC_MAX_WINDOWS_SLIDER);
   RECT channel;
@@ -134,6 +135,9 @@ TEST_F(NativeWindowTest, TrackbarReleaseTakesItsPositionOver) {
   EXPECT_EQ(dialog_.m_state.maxGameWindows, position);
   EXPECT_EQ(static_cast<LRESULT>(::GetDlgItemInt(hwnd_, IDC_MAX_WINDOWS_VALUE, nullptr, FALSE)),
             position);
+  testing_win32::PressKey(VK_LEFT);  // the click left the focus on it; keys take nothing over
+  ASSERT_TRUE(Pump([&] { return ::SendMessageW(bar, TBM_GETPOS, 0, 0) != position; }));
+  EXPECT_EQ(dialog_.m_state.maxGameWindows, position);
 }
 
 }  // namespace

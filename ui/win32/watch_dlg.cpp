@@ -75,8 +75,8 @@ INT_PTR CWatchDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnCommand(LOWORD(wParam));
       }
       return TRUE;
-    case WM_HSCROLL:
-      OnTrackbarScroll(LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_NOTIFY:
+      OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
       return TRUE;
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
@@ -182,15 +182,15 @@ void CWatchDlg::OnCommand(int id) {
   }
 }
 
-// A trackbar's position is taken over only when the trackbar lets the mouse go at the end of a
-// click or drag on it; the keyboard moves it without changing the option. The end of tracking
-// that comes while the trackbar still holds the mouse capture is that moment, after a drag and
-// after a click on the channel alike (some common-control versions tell of the capture's
-// release only after a drag).
-void CWatchDlg::OnTrackbarScroll(int code, HWND trackbar) {
-  if (code != TB_ENDTRACK || trackbar == nullptr || ::GetCapture() != trackbar) {
-    return;
+// A trackbar's position is taken over only when the trackbar releases the mouse capture at the
+// end of a click or drag on it; the keyboard moves it without changing the option.
+void CWatchDlg::OnNotify(const NMHDR& header) {
+  if (header.code == static_cast<UINT>(NM_RELEASEDCAPTURE)) {
+    TakeTrackbarPosition(header.hwndFrom);
   }
+}
+
+void CWatchDlg::TakeTrackbarPosition(HWND trackbar) {
   const int position = static_cast<int>(::SendMessageW(trackbar, TBM_GETPOS, 0, 0));
   switch (::GetDlgCtrlID(trackbar)) {
     case IDC_MAX_WINDOWS_SLIDER:

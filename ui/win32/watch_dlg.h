@@ -49,7 +49,8 @@ class CWatchDlg {
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   BOOL OnInitDialog();
   void OnCommand(int id);
-  void OnTrackbarScroll(int code, HWND trackbar);
+  void OnNotify(const NMHDR& header);
+  void TakeTrackbarPosition(HWND trackbar);
   INT_PTR OnCtlColor(HDC dc, HWND control);
   void OnPaint();
   bool OnSysCommand(WPARAM id);

@@ -29,6 +29,11 @@ wait_for() {
   echo "gave up waiting for: $*" >&2
   return 1
 }
+start_openbox() {
+  openbox --sm-disable >"$log_dir/openbox.log" 2>&1 &
+  pids+=($!)
+  wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+}
 run_desktop() {  # NAME WM(0/1) TRAY(0/1)
   local name=$1 wm=$2 tray=$3 display status
   # The server picks a free display number itself and writes it once it is ready, so
@@ -39,10 +44,11 @@ run_desktop() {  # NAME WM(0/1) TRAY(0/1)
   wait_for grep -q '[0-9]' "$log_dir/display" || return 1
   display=$(tr -dc '0-9' <"$log_dir/display")
   export DISPLAY=":$display"
+  # Clients that start at once must find the server taking connections (a loaded machine once
+  # left openbox unable to open the display it had just been told of).
+  wait_for xprop -root || return 1
   if [ "$wm" = 1 ]; then
-    openbox --sm-disable >"$log_dir/openbox.log" 2>&1 &
-    pids+=($!)
-    wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+    start_openbox || { echo "openbox did not start; retrying once" >&2; start_openbox; } ||
       { cat "$log_dir/openbox.log" >&2; return 1; }
   fi
   if [ "$tray" = 1 ]; then

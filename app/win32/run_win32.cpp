@@ -1,16 +1,16 @@
-#include <cerrno>
-#include <cstdio>
+#include <string>
 
 #include "app/run.h"
 #include "app/watch_app.h"
+#include "app/win32/start_failure.h"
 #include "hostlink/host_session.h"
 #include "ui/win32/windows_ui.h"
 
 int RunWatchApp(CWatchApp& app) {
   // Without both numbers the host's messages could never be told apart.
   if (IpcNewPipeMessage() == 0 || IpcDataReadyMessage() == 0) {
-    std::fprintf(stderr, "vantor1: cannot register the host's message names (error %d)\n",
-                 RegisteredMessageError());
+    app::win32::ReportStartFailure("cannot register the host's message names (error " +
+                                   std::to_string(RegisteredMessageError()) + ")");
     return 1;
   }
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
@@ -20,7 +20,7 @@ int RunWatchApp(CWatchApp& app) {
   const std::unique_ptr<platform::ThreadMessageQueue> queue =
       platform::ThreadMessageQueue::Create();
   if (!queue) {
-    std::fprintf(stderr, "vantor1: cannot create the thread's message queue\n");
+    app::win32::ReportStartFailure("cannot create the thread's message queue");
     return 1;
   }
   (void)app.InitInstance();

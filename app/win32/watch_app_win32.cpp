@@ -1,9 +1,10 @@
 // The native face's part of the application object: the modeless main dialog in the thread's
 // own loop, which hands thread messages to the map (app/win32/thread_message_loop.h).
-#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "app/watch_app.h"
+#include "app/win32/start_failure.h"
 #include "app/win32/thread_message_loop.h"
 #include "hostlink/ipc_pipe.h"
 #include "ui/win32/watch_dlg.h"
@@ -27,8 +28,8 @@ bool CWatchApp::InitInstance() {
   };
   const app::win32::ThreadMessageFilter filter(dispatch);
   if (!filter.Installed() || !dialog.Create()) {
-    std::fprintf(stderr, "vantor1: cannot create the main window (error %lu)\n",
-                 static_cast<unsigned long>(::GetLastError()));
+    app::win32::ReportStartFailure("cannot create the main window (error " +
+                                   std::to_string(::GetLastError()) + ")");
     std::exit(1);
   }
   app::win32::RunDialogLoop(dialog.GetSafeHwnd(), dispatch);

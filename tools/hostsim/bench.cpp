@@ -70,8 +70,13 @@ class Bench {
         return Fail("no answer to a ping");
       }
       const double rawSample = Micros(Clock::now() - start).count();
+      // The echo's loop goes on after its answer; without a pause it would run inside the timed
+      // trip below. Each timed part starts with both peers idle, as a notification finds them.
+      Settle();
+      const std::vector<std::uint8_t> notification = NotificationFrame(1000 + i);
       start = Clock::now();
-      const std::optional<WireMessage> answer = NotifyAndAwait(1000 + i);
+      Write(notification);
+      const std::optional<WireMessage> answer = AwaitMessage();
       const double roundTripSample = Micros(Clock::now() - start).count();
       if (!answer) {
         return Fail("no observe command for game " + std::to_string(1000 + i));
@@ -82,9 +87,9 @@ class Bench {
       // Opened and closed again, so that the board limit never holds the next one back.
       Write(RelationMessage(1000 + i, 'O'));
       Write(RelationMessage(1000 + i, 'X'));
-      // The program answers nothing to these: a pause lets it handle them before the next
+      // The program answers nothing to these: the pause lets it handle them before the next
       // round is timed, on its own CPU or on ours.
-      std::this_thread::sleep_for(std::chrono::microseconds(500));
+      Settle();
       if (i >= warmUp) {
         raw.push_back(rawSample);
         roundTrip.push_back(roundTripSample);
@@ -100,6 +105,8 @@ class Bench {
     std::fprintf(stderr, "hostsim: bench: %s\n", why.c_str());
     return 1;
   }
+
+  static void Settle() { std::this_thread::sleep_for(std::chrono::microseconds(500)); }
 
   Clock::time_point Deadline() const {
     return Clock::now() + std::chrono::milliseconds(options_.timeoutMs);
@@ -148,15 +155,15 @@ class Bench {
     return pongs_ != before;
   }
 
-  std::optional<WireMessage> NotifyAndAwait(int game) {
+  // Built before the clock starts, as the ping's message is: only writing it is timed.
+  static std::vector<std::uint8_t> NotificationFrame(int game) {
     GameNotice notice;
     notice.game = game;
     notice.playerA = "Alpha";
     notice.ratingA = 1812;
     notice.playerB = "beta";
     notice.ratingB = 1790;
-    Write(*ArgumentMessage(kLineType, {NotificationLine(notice)}));
-    return AwaitMessage();
+    return *ArgumentMessage(kLineType, {NotificationLine(notice)});
   }
 
   std::optional<WireMessage> AwaitMessage() {

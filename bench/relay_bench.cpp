@@ -117,7 +117,7 @@ double Percentile(std::vector<double> samples, double p) {
 
 void BM_LineLatency(benchmark::State& state) {
   Path path(state.range(0));
-  const std::string line = "aics% Game notification: A (1) vs. B (2) rated blitz 5 0 : 1\n";
+  const std::string line = "fics% Game notification: A (1) vs. B (2) rated blitz 5 0: Game 1\n\r";
   std::vector<double> micros;
   for (auto _ : state) {
     for (int i = 0; i < 2000; ++i) {
@@ -136,7 +136,7 @@ void BM_BulkThroughput(benchmark::State& state) {
   Path path(state.range(0));
   std::string bulk;
   while (bulk.size() < (32u << 20)) {
-    bulk += "aics% a bulk line of server text, as long as a line of a board or a list is\n";
+    bulk += "fics% a bulk line of server text, as long as a line of a board or a list is\n\r";
   }
   double seconds = 0;
   for (auto _ : state) {
@@ -177,7 +177,7 @@ void BM_NotificationToObserve(benchmark::State& state) {
     QCoreApplication::processEvents();
     sched_yield();
   };
-  client.Send("tester\n");
+  client.Send("tester\nsecret\n");
   while (dialog.windowTitle() != "Vantor1 - tester") {
     turn();
   }

@@ -20,6 +20,7 @@ class CommandQueue {
   // Every waiting line, in order, for the caller to write now; the queue is then empty.
   std::string TakeAll();
   bool Empty() const { return lines_.empty(); }
+  std::size_t Waiting() const { return lines_.size(); }
 
   std::size_t Injected() const { return injected_; }
   std::size_t Dropped() const { return dropped_; }

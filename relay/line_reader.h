@@ -23,6 +23,8 @@ class LineReader {
   // line may be put into the stream here without landing inside one.
   bool AtLineStart() const { return state_ == State::Data && lastWasLf_; }
   std::size_t Buffered() const { return line_.size(); }
+  // What has come of the line not yet ended: a prompt waits there, with no line feed after it.
+  std::string_view Partial() const { return line_; }
 
  private:
   enum class State { Data, Iac, Option, Sub, SubIac };

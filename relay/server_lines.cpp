@@ -2,18 +2,12 @@
 
 #include <charconv>
 
+#include "relay/server_text.h"
+#include "watcher/game_notification.h"
+
 namespace relay {
 
 namespace {
-
-bool IsLetter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool IsWordByte(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-         c == '-';
-}
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) {
@@ -74,37 +68,6 @@ HostNote Relation(int game, const char* letter) {
 
 }  // namespace
 
-std::string_view StripPrompt(std::string_view line) {
-  for (;;) {
-    // A word starts with a letter, so that "50% of it" keeps its number.
-    std::size_t n = 0;
-    while (n < line.size() && IsWordByte(line[n]) && (n > 0 || IsLetter(line[n]))) {
-      ++n;
-    }
-    if (n == 0 || line.substr(n, 2) != "% ") {
-      return line;
-    }
-    line.remove_prefix(n + 2);
-  }
-}
-
-std::optional<std::string> SessionStartName(std::string_view line) {
-  if (!TakePrefix(line, "**** Starting ") || !line.ends_with(" ****")) {
-    return std::nullopt;
-  }
-  line.remove_suffix(5);
-  const std::size_t as = line.rfind(" session as ");
-  if (as == std::string_view::npos) {
-    return std::nullopt;
-  }
-  std::string_view name = line.substr(as + 12);
-  name = name.substr(0, name.find('('));
-  if (name.empty() || name.find(' ') != std::string_view::npos) {
-    return std::nullopt;
-  }
-  return std::string(name);
-}
-
 std::optional<int> ObservingGame(std::string_view line) {
   return NumberBetween(line, "You are now observing game ", ".");
 }
@@ -113,9 +76,28 @@ std::optional<int> RemovedGame(std::string_view line) {
   return NumberBetween(line, "Removing game ", " from observation list.");
 }
 
-bool IsNotification(std::string_view line) {
-  const std::size_t space = line.find(' ');
-  return space != std::string_view::npos && line.substr(space + 1).starts_with("notification: ");
+std::optional<int> PlayedGame(std::string_view line) {
+  // <12> 8 ranks, side to move, pawn file, 4 castling flags, 50-move count, then the game, the
+  // two players and the user's relation to the game: 1 or -1 while the user plays in it.
+  constexpr std::size_t kGameField = 16, kRelationField = 19;
+  if (!line.starts_with("<12> ")) {
+    return std::nullopt;
+  }
+  std::string_view fields[kRelationField + 1];
+  for (std::string_view& field : fields) {
+    const std::size_t space = line.find(' ');
+    if (space == std::string_view::npos) {
+      return std::nullopt;  // the relation is never the last field
+    }
+    field = line.substr(0, space);
+    line.remove_prefix(space + 1);
+  }
+  if (fields[kRelationField] != "1" && fields[kRelationField] != "-1") {
+    return std::nullopt;
+  }
+  std::string_view game = fields[kGameField];
+  const std::optional<int> number = TakeNumber(game);
+  return number && game.empty() ? number : std::nullopt;
 }
 
 std::optional<GameLine> ParseGameLine(std::string_view line) {
@@ -143,7 +125,7 @@ void ServerLines::FollowGame(const GameLine& game, std::vector<HostNote>& out) {
     if (ownGame_ == game.game) {
       ownGame_.reset();
     }
-  } else if (game.started && SessionStarted() &&
+  } else if (game.started && !user_.empty() &&
              (SameName(game.playerA, user_) || SameName(game.playerB, user_))) {
     ownGame_ = game.game;
   }
@@ -155,21 +137,20 @@ std::vector<HostNote> ServerLines::Translate(std::string_view line) {
   if (text.empty()) {
     return out;
   }
-  if (pause_ && Playing() && IsNotification(text)) {
+  if (pause_ && Playing() && ParseGameNotification(text)) {
     ++heldBack_;
     return out;
   }
   // Cut, never split: a second message would read as a line of its own.
   out.push_back({1, {std::string(text.substr(0, kMaxArgument))}});
-  if (std::optional<std::string> name = SessionStartName(text)) {
-    user_ = *name;
-    out.push_back({0, {std::move(*name)}});
-  } else if (const std::optional<int> game = ObservingGame(text)) {
+  if (const std::optional<int> game = ObservingGame(text)) {
     out.push_back(Relation(*game, "O"));
   } else if (const std::optional<int> removed = RemovedGame(text)) {
     out.push_back(Relation(*removed, "X"));
   } else if (const std::optional<GameLine> game = ParseGameLine(text)) {
     FollowGame(*game, out);
+  } else if (const std::optional<int> played = PlayedGame(text)) {
+    ownGame_ = *played;  // a game resumed before the relay saw it start
   }
   return out;
 }

@@ -19,16 +19,11 @@ struct HostNote {
   bool operator==(const HostNote&) const = default;
 };
 
-// A line with the server's prompts in front of it ("aics% " and the like: a word, then "% ")
-// taken off.
-std::string_view StripPrompt(std::string_view line);
-// NAME of "**** Starting SERVER session as NAME ****", without a tag in parentheses.
-std::optional<std::string> SessionStartName(std::string_view line);
 // The game of "You are now observing game N." and of "Removing game N from observation list."
 std::optional<int> ObservingGame(std::string_view line);
 std::optional<int> RemovedGame(std::string_view line);
-// True for a line whose second word is "notification:", as vantor1 reads notifications.
-bool IsNotification(std::string_view line);
+// The game of a style-12 board line ("<12> ...") in which the user is one of the players.
+std::optional<int> PlayedGame(std::string_view line);
 
 // A game line "{Game N (A vs. B) TEXT}" with a result after it when the game has ended.
 struct GameLine {
@@ -39,18 +34,19 @@ struct GameLine {
 };
 std::optional<GameLine> ParseGameLine(std::string_view line);
 
-// Turns the server's lines of one session into what vantor1 is told. Keeps the user's name and
-// the game the user is playing, and while that game runs holds back game notifications (unless
-// pausing is off), so that no board opens in the middle of the user's own game.
+// Turns the server's lines of one session into what vantor1 is told. Keeps the game the user is
+// playing, and while that game runs holds back game notifications (unless pausing is off), so
+// that no board opens in the middle of the user's own game.
 class ServerLines {
  public:
   explicit ServerLines(bool pauseWhilePlaying) : pause_(pauseWhilePlaying) {}
 
-  // The messages for one server line (CR, LF and telnet bytes already gone), in order.
+  // The user's name, once the login has shown it: the user's own games are told by it.
+  void SetUser(std::string name) { user_ = std::move(name); }
+  // The messages for one whole server line (CR, LF, telnet bytes, escape sequences and wrapping
+  // already gone; prompts still in front), in order.
   std::vector<HostNote> Translate(std::string_view line);
 
-  bool SessionStarted() const { return !user_.empty(); }
-  const std::string& UserName() const { return user_; }
   bool Playing() const { return ownGame_.has_value(); }
   std::size_t HeldBack() const { return heldBack_; }
 

@@ -3,9 +3,11 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace relay {
 
@@ -14,7 +16,7 @@ void Report(const std::string& text) {
 }
 
 Session::Session(int id, Fd client, Fd server, std::unique_ptr<VantorChannel> vantor, bool pause)
-    : id_(id), vantor_(std::move(vantor)), translate_(pause) {
+    : id_(id), vantor_(std::move(vantor)), serverStream_(pause) {
   client_.fd = std::move(client);
   server_.fd = std::move(server);
 }
@@ -109,37 +111,167 @@ void Session::ReadFrom(Side& from, Side& to, bool fromServer) {
   if (fromServer) {
     ServerBytes(bytes);
   } else {
-    clientLines_.Feed(bytes, [](std::string_view) {});
+    clientLines_.Feed(bytes, [this](std::string_view line) { ClientLine(line); });
   }
   Inject();
 }
 
-void Session::ServerBytes(std::span<const std::uint8_t> bytes) {
-  serverLines_.Feed(bytes, [this](std::string_view line) {
-    for (const HostNote& note : translate_.Translate(line)) {
-      if (note.type == 0) {
-        Say("logged in as " + note.args[0]);
-      }
-      if (!vantor_) {
-        continue;
-      }
-      if (!vantor_->SendArguments(note.type, note.args)) {
-        ++messagesDropped_;
-      } else if (note.type == 1) {
-        ++linesRelayed_;
-      }
+namespace {
+
+// The server's block mode frames each reply between these bytes.
+constexpr std::uint8_t kBlockStart = 0x15;
+
+// A lag-compensating wrapper opens the client's stream with its own handshake, scrambled into
+// bytes above 127; a client that talks plain text sends a name or a command first.
+bool LooksWrapped(std::string_view firstLine) {
+  return std::any_of(firstLine.begin(), firstLine.end(),
+                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// "iset block 1" and its forms ("$iset block on", "5 iset block 0" from a client in block mode):
+// true or false for the mode it asks for, none for any other line.
+std::optional<bool> BlockModeAsked(std::string_view line) {
+  std::string text(line);
+  for (char& c : text) {
+    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  std::string_view rest = text;
+  auto skip = [&](auto keep) {
+    while (!rest.empty() && keep(rest.front())) {
+      rest.remove_prefix(1);
     }
-  });
-  if (vantor_) {
+  };
+  skip([](char c) { return c == ' ' || (c >= '0' && c <= '9'); });
+  skip([](char c) { return c == '$'; });
+  if (!rest.starts_with("iset ")) {
+    return std::nullopt;
+  }
+  rest.remove_prefix(5);
+  skip([](char c) { return c == ' '; });
+  if (!rest.starts_with("block ")) {
+    return std::nullopt;
+  }
+  rest.remove_prefix(6);
+  skip([](char c) { return c == ' '; });
+  while (!rest.empty() && rest.back() == ' ') {
+    rest.remove_suffix(1);
+  }
+  if (rest == "1" || rest == "on" || rest == "true") {
+    return true;
+  }
+  if (rest == "0" || rest == "off" || rest == "false") {
+    return false;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+void Session::ServerBytes(std::span<const std::uint8_t> bytes) {
+  if (!blockMode_ && loggedIn_ &&
+      std::find(bytes.begin(), bytes.end(), kBlockStart) != bytes.end()) {
+    SetBlockMode(true, "the server answers in block mode");
+  }
+  serverStream_.Feed(bytes, Clock::now(), [this](const HostNote& note) { ToVantor(note); });
+  CheckLogin();
+  if (VantorOn()) {
     vantor_->Signal();  // once per read, not per line
   }
 }
 
+void Session::ToVantor(const HostNote& note) {
+  if (note.type == 0) {
+    Say("logged in as " + note.args[0]);
+  }
+  if (!VantorOn()) {
+    return;
+  }
+  if (!vantor_->SendArguments(note.type, note.args)) {
+    ++messagesDropped_;
+  } else if (note.type == 1) {
+    ++linesRelayed_;
+  }
+}
+
+void Session::CheckLogin() {
+  if (serverStream_.LoginStage() == Login::Stage::Entering && !enteringSince_) {
+    enteringSince_ = Clock::now();
+  }
+  loggedIn_ = serverStream_.LoggedIn();
+}
+
+void Session::ClientLine(std::string_view line) {
+  if (std::exchange(firstClientLine_, false) && LooksWrapped(line)) {
+    wrapped_ = true;
+    Say("the client talks through a lag-compensating wrapper, whose stream the relay cannot "
+        "read or join: vantor1 is off for this session, which is passed on untouched");
+    if (vantor_) {
+      vantor_->SendQuit();
+    }
+  }
+  if (wrapped_) {
+    return;
+  }
+  serverStream_.ClientLine(line);
+  CheckLogin();
+  if (const std::optional<bool> on = BlockModeAsked(line); on && *on != blockMode_) {
+    SetBlockMode(*on, "the client asked for it");
+  }
+}
+
+void Session::SetBlockMode(bool on, const char* why) {
+  blockMode_ = on;
+  Say(on ? std::string("block mode is on (") + why +
+               "): vantor1's commands are held back, since the server's answers to them would "
+               "break the client's reading of its own"
+         : std::string("block mode is off: vantor1's commands flow again"));
+}
+
+std::optional<std::string> Session::InjectionBlocked() const {
+  if (!loggedIn_) {
+    return "the login is not complete";
+  }
+  if (blockMode_) {
+    return "the client has the server's block mode on";
+  }
+  if (connecting_) {
+    return "the server is not connected yet";
+  }
+  if (!clientLines_.AtLineStart()) {
+    return "the client has not finished the line it is typing";
+  }
+  return std::nullopt;
+}
+
 void Session::Inject() {
-  if (!commands_.Empty() && translate_.SessionStarted() && clientLines_.AtLineStart() &&
-      !connecting_ && !ending_) {
+  if (!commands_.Empty() && !ending_ && !wrapped_ && !InjectionBlocked()) {
     const std::string lines = commands_.TakeAll();
     Forward(server_, std::span(reinterpret_cast<const std::uint8_t*>(lines.data()), lines.size()));
+  }
+  if (commands_.Empty()) {
+    waitingSince_.reset();
+    waitReported_ = false;
+  } else if (!waitingSince_) {
+    waitingSince_ = Clock::now();
+  }
+}
+
+void Session::ReportStalls(Clock::time_point now) {
+  if (const auto due = serverStream_.Deadline(); due && now >= *due) {
+    serverStream_.OnTime(now, [this](const HostNote& note) { ToVantor(note); });
+    if (VantorOn()) {
+      vantor_->Signal();
+    }
+  }
+  if (!loggedIn_ && !loginReported_ && enteringSince_ && now >= *enteringSince_ + kStallReport) {
+    loginReported_ = true;
+    Say("no prompt and no session-start line from the server 30 s after the password: the "
+        "relay cannot tell that the login is complete, so vantor1's commands wait");
+  }
+  if (waitingSince_ && !waitReported_ && now >= *waitingSince_ + kStallReport) {
+    waitReported_ = true;
+    Say(std::to_string(commands_.Waiting()) + " commands of vantor1 have waited 30 s: " +
+        InjectionBlocked().value_or("the session is ending"));
   }
 }
 
@@ -183,6 +315,9 @@ void Session::OnVantorPosts() {
     if (message.kind == FromVantor::Kind::Registered) {
       Say("vantor1 registered as \"" + message.text + "\"");
     } else {
+      if (!loggedIn_ && !std::exchange(earlyReported_, true)) {
+        Say("vantor1 sent a command before the login was complete; its commands wait for it");
+      }
       commands_.Push(message.text);
     }
   }
@@ -201,10 +336,26 @@ std::optional<Clock::time_point> Session::Deadline() const {
   if (ending_) {
     return drainUntil_;
   }
-  return vantor_ ? vantor_->Deadline() : std::nullopt;
+  std::optional<Clock::time_point> next = vantor_ ? vantor_->Deadline() : std::nullopt;
+  auto consider = [&](std::optional<Clock::time_point> t) {
+    if (t && (!next || *t < *next)) {
+      next = t;
+    }
+  };
+  consider(serverStream_.Deadline());
+  if (!loggedIn_ && !loginReported_ && enteringSince_) {
+    consider(*enteringSince_ + kStallReport);
+  }
+  if (waitingSince_ && !waitReported_) {
+    consider(*waitingSince_ + kStallReport);
+  }
+  return next;
 }
 
 void Session::OnTime(Clock::time_point now) {
+  if (!ending_) {
+    ReportStalls(now);
+  }
   if (vantor_ && !ending_) {
     switch (vantor_->Advance(now)) {
       case VantorChannel::Change::Attached:
@@ -247,8 +398,9 @@ void Session::FinishIfDrained(Clock::time_point now) {
   Say("ended (" + *ending_ + "): " + std::to_string(linesRelayed_) + " lines relayed, " +
       std::to_string(commands_.Injected()) + " commands injected, " +
       std::to_string(commands_.Dropped()) + " commands dropped, " +
+      std::to_string(commands_.Waiting()) + " commands never sent, " +
       std::to_string(messagesDropped_) + " messages to vantor1 dropped, " +
-      std::to_string(translate_.HeldBack()) + " notifications held back");
+      std::to_string(serverStream_.HeldBack()) + " notifications held back");
 }
 
 }  // namespace relay

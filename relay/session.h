@@ -7,7 +7,7 @@
 
 #include "relay/command_queue.h"
 #include "relay/line_reader.h"
-#include "relay/server_lines.h"
+#include "relay/server_stream.h"
 #include "relay/sockets.h"
 #include "relay/vantor_channel.h"
 
@@ -26,6 +26,8 @@ class Session {
   static constexpr std::size_t kMaxPending = 1 << 20;
   // How long a closing session tries to hand on what it still holds.
   static constexpr auto kDrainTime = std::chrono::seconds(5);
+  // After the password, or with vantor1's commands waiting, how long before the log says why.
+  static constexpr auto kStallReport = std::chrono::seconds(30);
 
   Session(int id, Fd client, Fd server, std::unique_ptr<VantorChannel> vantor, bool pause);
   ~Session();
@@ -67,7 +69,15 @@ class Session {
   void Flush(Side& side);
   void ReadFrom(Side& from, Side& to, bool fromServer);
   void ServerBytes(std::span<const std::uint8_t> bytes);
+  void ToVantor(const HostNote& note);
+  void ClientLine(std::string_view line);
+  void CheckLogin();
+  void SetBlockMode(bool on, const char* why);
+  bool VantorOn() const { return vantor_ && !wrapped_; }
+  // Why vantor1's commands cannot join the stream now; none when they can.
+  std::optional<std::string> InjectionBlocked() const;
   void Inject();
+  void ReportStalls(Clock::time_point now);
   void FinishIfDrained(Clock::time_point now);
 
   int id_;
@@ -75,10 +85,18 @@ class Session {
   Side server_;
   bool connecting_ = true;
   std::unique_ptr<VantorChannel> vantor_;
-  LineReader serverLines_;
-  LineReader clientLines_;  // only for where its lines end
-  ServerLines translate_;
+  ServerStream serverStream_;
+  LineReader clientLines_;
+  bool loggedIn_ = false;
+  std::optional<Clock::time_point> enteringSince_;  // the password (or a guest's return) is sent
+  bool loginReported_ = false;
+  bool firstClientLine_ = true;
+  bool wrapped_ = false;    // the client talks through a lag-compensating wrapper
+  bool blockMode_ = false;  // the client reads the server's replies in numbered blocks
   CommandQueue commands_;
+  std::optional<Clock::time_point> waitingSince_;  // vantor1's commands wait since
+  bool waitReported_ = false;
+  bool earlyReported_ = false;
   std::size_t linesRelayed_ = 0;
   std::size_t messagesDropped_ = 0;
   std::optional<std::string> ending_;

@@ -69,10 +69,16 @@ std::optional<GameNotification> ParseGameNotification(std::string_view line) {
       start = i + 1;
     }
   }
-  if (count != tokens.size() || tokens[1] != "notification:") {
+  const bool numbered = count == GameNotification::kSpaces + 1;
+  const bool unnumbered =
+      count == GameNotification::kUnnumberedSpaces + 1 && tokens[0] == "Game" && tokens[4] == "vs.";
+  if (!(numbered || unnumbered) || tokens[1] != "notification:") {
     return std::nullopt;
   }
   GameNotification game;
+  if (numbered) {
+    game.game = LeadingDecimal(tokens[12]);
+  }
   game.playerA = LowerCopy(tokens[2]);
   game.playerB = LowerCopy(tokens[5]);
   game.unrated = LowerPrefixEquals(tokens[7], "unrat");

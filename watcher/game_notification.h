@@ -9,12 +9,20 @@
 // 32-bit range saturate at its limits, so no text can overflow the reader.
 std::int32_t LeadingDecimal(std::string_view text);
 
-// What the policy needs of a game notification line from the server. The line is cut at single
-// spaces (two spaces in a row make an empty token); it is a notification when it holds exactly
-// 12 spaces and token 1 is "notification:" (case-sensitive). Token 2 is player A, 5 player B,
-// 7 the rating word, 8 the variant word, 9 the initial minutes, 10 the increment in seconds.
+// A game notification line from the server, the one grammar that the program, the relay and the
+// host simulator read. The line is cut at single spaces (two spaces in a row make an empty
+// token). Servers send it in two shapes:
+//   Game notification: Bobby (1500) vs. Carol (----) rated blitz 5 0: Game 12    (12 spaces)
+//   Game notification: Bobby (1500) vs. Carol (----) rated blitz 5 0             (10 spaces)
+// The first is the host's: any line of exactly 12 spaces whose token 1 is "notification:"
+// (case-sensitive) is read as one. The second comes from servers that do not number the game;
+// as nothing but that token marks the 12-space shape, the shorter one must also show its fixed
+// words (token 0 "Game", token 4 "vs.") before it is taken. Token 2 is player A, 5 player B,
+// 7 the rating word, 8 the variant word, 9 the initial minutes, 10 the increment in seconds,
+// and 12, in the long shape, the game number.
 struct GameNotification {
   static constexpr int kSpaces = 12;
+  static constexpr int kUnnumberedSpaces = 10;
 
   std::string playerA;   // lower-cased
   std::string playerB;   // lower-cased
@@ -22,6 +30,7 @@ struct GameNotification {
   bool wild = false;     // the variant word's first four bytes, lower-cased, are "wild"
   std::int32_t initialMinutes = 0;
   std::int32_t incrementSeconds = 0;
+  std::optional<std::int32_t> game;  // token 12's leading number; none in the 10-space shape
 
   // Initial minutes plus two thirds of the increment, truncated toward zero.
   double Etime() const;

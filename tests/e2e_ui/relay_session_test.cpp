@@ -12,8 +12,17 @@ namespace {
 
 constexpr int kWaitMs = 20000;
 
-hostsim::GameNotice AlphaGame(int number) {
-  return {.game = number, .playerA = "Alpha", .ratingA = 1812, .playerB = "beta", .ratingB = 1790};
+// A followed player's game; with long names the server wraps its announcement.
+hostsim::GameNotice Game(int number, const std::string& followed, const std::string& other) {
+  return {.game = number,
+          .playerA = followed,
+          .ratingA = 1812,
+          .playerB = other,
+          .ratingB = 1790,
+          .rated = false,
+          .variant = "standard",
+          .minutes = 15,
+          .increment = 0};
 }
 
 long Count(const std::vector<std::string>& lines, const std::string& line) {
@@ -53,42 +62,68 @@ class RelaySessionTest : public QObject {
     if (QTest::currentTestFailed() && m_rig && m_rig->relay) {
       qInfo("the relay said:\n%s", m_rig->relay->Log().c_str());
     }
-    m_rig.reset();  // the relay is killed: no quit message, which would end this process
+    // The relay is killed before the client hangs up, so that it sends no quit message, which
+    // would end this process.
+    if (m_rig) {
+      m_rig->relay.reset();
+    }
+    m_rig.reset();
   }
 
+  void relaySession_followedPlayerIsObservedButNotDuringTheUsersOwnGame_data() {
+    QTest::addColumn<bool>("older");
+    QTest::addColumn<QString>("followed");
+    QTest::addColumn<QString>("other");
+    // The older server: no session-start line, no game number, and these names wrap the line.
+    QTest::newRow("older") << true << "Fredericksonabc"
+                           << "Maximilianusxyz";
+    // The public servers' shape, with the followed name highlighted and a timed prompt.
+    QTest::newRow("public") << false << "Alpha"
+                            << "beta";
+  }
   void relaySession_followedPlayerIsObservedButNotDuringTheUsersOwnGame() {
+    QFETCH(bool, older);
+    QFETCH(QString, followed);
+    QFETCH(QString, other);
+    const std::string name = followed.toStdString();
+    const std::string observe = "observe " + followed.toLower().toStdString();
     m_rig = std::make_unique<relaytest::Rig>(
         std::vector<std::string>{"--attach", std::to_string(platform::CurrentThreadId())});
     QVERIFY(m_rig->Ok());
     standin::Server* const server = m_rig->server.get();
+    server->shape = older ? standin::Shape::Older() : standin::Shape::Public();
+    server->shape.highlight = server->shape.timedPrompt = !older;
     relaytest::Client* const client = m_rig->client.get();
     QVERIFY(Await([&] { return client->Received().ends_with("login: "); }));
-    client->Send("Tester\n");
+    client->Send("Tester\nsecret\n");
     QVERIFY(Await([&] { return m_vantor.window->dialog.windowTitle() == "Vantor1 - Tester"; }));
 
-    m_vantor.window->Enter("Alpha", IDC_ADD_GNOTIFY);
-    QVERIFY(ServerGot("+gnotify alpha"));
+    m_vantor.window->Enter(followed, IDC_ADD_GNOTIFY);
+    QVERIFY(ServerGot("+gnotify " + followed.toLower().toStdString()));
 
     // During the user's own game the notification reaches the client, not vantor1.
     server->StartOwnGame(7, "opp");
-    server->Notify(AlphaGame(101));
-    QVERIFY(Await([&] { return client->Received().find(": 101\n") != std::string::npos; }));
+    server->Notify(Game(101, name, other.toStdString()));
+    QVERIFY(Await([&] { return client->Received().find("notification:") != std::string::npos; }));
     server->EndGame(7);
 
     // After it, vantor1 observes; its command waits for the end of the line being typed.
     client->Send("tell opp hel");
-    server->Notify(AlphaGame(102));
+    server->Notify(Game(102, name, other.toStdString()));
     QVERIFY(Await([&] { return State().claimedBoards == 1; }));
-    QVERIFY(!Await([&] { return Count(server->Lines(), "observe alpha") > 0; }, 100));
+    QVERIFY(!Await([&] { return Count(server->Lines(), observe) > 0; }, 100));
     client->Send("lo\n");
-    QVERIFY(ServerGot("observe alpha"));
+    QVERIFY(ServerGot(observe));
     QVERIFY(Await([&] { return State().watchedGames == std::vector<std::int32_t>{102}; }));
     // The relay gives the confirmation to vantor1 and to the client; either may be read first.
-    QVERIFY(Await(
-        [&] { return client->Received().find("You are now observing game 102.") != std::string::npos; }));
+    QVERIFY(Await([&] {
+      return client->Received().find("You are now observing game 102.") != std::string::npos;
+    }));
     const std::vector<std::string> lines = server->Lines();
     QCOMPARE(Count(lines, "tell opp hello"), 1);
-    QCOMPARE(Count(lines, "observe alpha"), 1);  // none for the game during the user's own
+    QCOMPARE(Count(lines, observe), 1);  // none for the game during the user's own
+    server->EndGame(102);
+    QVERIFY(Await([&] { return State().watchedGames.empty() && State().watchedCount == 0; }));
   }
 };
 

@@ -4,8 +4,10 @@
 
 #include "relay/command_queue.h"
 #include "relay/line_reader.h"
+#include "relay/login.h"
 #include "relay/options.h"
 #include "relay/server_lines.h"
+#include "relay/server_text.h"
 
 namespace relay {
 namespace {
@@ -56,30 +58,146 @@ TEST(LineReader, lineWithNoEndKeepsOnlyTheBound) {
   EXPECT_EQ(lines[1], "next");
 }
 
+TEST(ServerText, promptsAndEscapesAreTakenOffWhatVantorReads) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"fics% fics% hello there", "hello there"},
+      {"12:34_fics% Game notification: x", "Game notification: x"},
+      {"50% of it", "50% of it"},  // no word starting with a letter before "% "
+      {"1:34_fics% x", "1:34_fics% x"},
+      {"Game notification: \x1b[7mBobby\x1b[0m (1649) vs. Carol",
+       "Game notification: Bobby (1649) vs. Carol"},
+      {"\x1b[1;4mbold\x1b[", "bold"},  // a sequence cut off at the end goes too
+  };
+  for (const auto& [line, text] : cases) {
+    EXPECT_EQ(StripPrompt(WithoutEscapes(line)), text) << testing::PrintToString(line);
+  }
+  EXPECT_TRUE(IsPromptOnly("12:34_fics% "));
+  EXPECT_FALSE(IsPromptOnly("password: "));
+}
+
+// The server breaks a line that would reach 80 columns after a word and goes on behind "\   ";
+// the pieces arrive as lines of their own, possibly in separate reads.
+TEST(LineJoiner, wrappedLinesArePutBackTogetherAndPassedOnOnceWhole) {
+  const std::string wrapped =
+      "fics% Game notification: Fredericksonabc (1558) vs. Maximilianusxyz (1882)\n\r"
+      "\\   unrated standard 15 0\n\rfics% ";
+  for (std::size_t split = 0; split <= wrapped.size(); ++split) {
+    LineReader reader;
+    LineJoiner joiner;
+    std::vector<std::string> whole;
+    const LineReader::LineFn take = [&](std::string_view line) { whole.emplace_back(line); };
+    for (const std::string_view part :
+         {std::string_view(wrapped).substr(0, split), std::string_view(wrapped).substr(split)}) {
+      reader.Feed({reinterpret_cast<const std::uint8_t*>(part.data()), part.size()},
+                  [&](std::string_view line) { joiner.Add(line, take); });
+      joiner.Next(reader.Partial(), take);
+    }
+    EXPECT_EQ(whole, std::vector<std::string>{"fics% Game notification: Fredericksonabc (1558) vs. "
+                                              "Maximilianusxyz (1882) unrated standard 15 0"})
+        << split;
+  }
+  LineJoiner joiner;
+  std::vector<std::string> whole;
+  const LineReader::LineFn take = [&](std::string_view line) { whole.emplace_back(line); };
+  joiner.Add("fics% Game notification: A (1) vs. B (2) unrated blitz 5 0: Game", take);
+  joiner.Next("\\  ", take);  // may still become a continuation
+  EXPECT_TRUE(whole.empty());
+  joiner.Add("\\   1", take);
+  joiner.Next("fics% ", take);
+  EXPECT_EQ(whole, std::vector<std::string>{
+                       "fics% Game notification: A (1) vs. B (2) unrated blitz 5 0: Game 1"});
+  joiner.Add("a line the server did not follow", take);
+  joiner.Next("", take);
+  EXPECT_TRUE(joiner.Holding());
+  joiner.Flush(take);
+  EXPECT_EQ(whole.back(), "a line the server did not follow");
+  EXPECT_FALSE(joiner.Holding());
+}
+
+// Each server shape's login, as the server writes it and the client answers; 'S' a server line,
+// 'P' what stands of the next one (a prompt), 'C' a client line.
+TEST(Login, userIsInOnceTheServerSaysSoUnderItsSpelling) {
+  struct Case {
+    const char* shape;
+    std::vector<std::pair<char, std::string>> steps;
+    std::string name;  // empty: not in
+  } cases[] = {
+      {"older, registered",
+       {{'P', "login: "},
+        {'C', "bobby"},
+        {'S',
+         "\"Bobby\" is a registered name. If it is yours, "
+         "type the password."},
+        {'P', "password: "},
+        {'C', "secret"},
+        {'S', "password: "},
+        {'S', "Welcome"},
+        {'P', "fics% "}},
+       "Bobby"},
+      {"older, name and password sent before they were asked for",
+       {{'P', "login: "}, {'C', "bobby"}, {'C', "secret"}, {'P', "password: "}, {'P', "fics% "}},
+       "bobby"},
+      {"older, wrong password",
+       {{'P', "login: "},
+        {'C', "bobby"},
+        {'P', "password: "},
+        {'C', "wrong"},
+        {'S', "**** Invalid password! ****"}},
+       ""},
+      {"older, unregistered",
+       {{'P', "login: "},
+        {'C', "guest"},
+        {'P', "Press return to enter the FICS as \"guest\":"},
+        {'C', ""},
+        {'P', "fics% "}},
+       "guest"},
+      {"public, registered, the session-start line on the password's line",
+       {{'P', "login: "},
+        {'C', "bobby"},
+        {'P', "password: "},
+        {'C', "secret"},
+        {'S', "password: **** Starting FICS session as Bobby ****"}},
+       "Bobby"},
+      {"public, guest, timed prompt before the session-start line",
+       {{'P', "login: "},
+        {'C', "guest"},
+        {'P', "Press return to enter the server as \"GuestQZRT\":"},
+        {'C', ""},
+        {'S', "12:34_fics% **** Starting FICS session as GuestQZRT(U) ****"}},
+       "GuestQZRT"},
+      {"no prompt before the password is answered",
+       {{'P', "login: "}, {'C', "bobby"}, {'P', "fics% "}, {'P', "password: "}},
+       ""},
+  };
+  for (const Case& c : cases) {
+    Login login;
+    for (const auto& [who, text] : c.steps) {
+      who == 'C'   ? login.ClientLine(text)
+      : who == 'S' ? login.ServerLine(text)
+                   : login.ServerPartial(text);
+    }
+    EXPECT_EQ(login.Ready() ? login.Name() : "", c.name) << c.shape;
+  }
+}
+
 // Every line but a bare prompt reaches vantor1 as a kind-1 note without its prompts; some say more.
 TEST(ServerLines, eachLineBecomesWhatVantorIsTold) {
   const std::pair<std::string, std::vector<HostNote>> cases[] = {
-      {"aics% aics% hello there", {}},
-      {"50% of it", {}},  // not a prompt: no space-free word before "% "
-      {"**** Starting StandIn session as Tester(U) ****", {{0, {"Tester"}}}},
-      {"aics% You are now observing game 101.", {{43, {"101", "O"}}}},
+      {"fics% You are now observing game 101.", {{43, {"101", "O"}}}},
       {"Removing game 7 from observation list.", {{43, {"7", "X"}}}},
       {"{Game 101 (Alpha vs. beta) beta resigns} 1-0", {{43, {"101", "X"}}}},
       {"{Game 9 (a vs. b) Game drawn by repetition} 1/2-1/2", {{43, {"9", "X"}}}},
+      {"{Game 1 (Bobby vs. Carol) Game adjourned by mutual agreement} *", {{43, {"1", "X"}}}},
       {"You are now observing game 12x.", {}},
-      {"Game notification: Alpha (1812) vs. beta (1790) rated blitz 5 0 : 101", {}},
+      {"Game notification: Alpha (1812) vs. beta (1790) rated blitz 5 0: Game 101", {}},
   };
   for (const auto& [line, more] : cases) {
-    std::string text = line;
-    while (text.starts_with("aics% ")) {
-      text.erase(0, 6);
-    }
-    std::vector<HostNote> notes{{1, {text}}};
+    std::vector<HostNote> notes{{1, {std::string(StripPrompt(line))}}};
     notes.insert(notes.end(), more.begin(), more.end());
     ServerLines lines(true);
     EXPECT_EQ(lines.Translate(line), notes) << line;
   }
-  EXPECT_TRUE(ServerLines(true).Translate("aics% ").empty());
+  EXPECT_TRUE(ServerLines(true).Translate("fics% ").empty());
 }
 
 TEST(ServerLines, longLineIsCutNotSplit) {
@@ -89,22 +207,36 @@ TEST(ServerLines, longLineIsCutNotSplit) {
   EXPECT_EQ(notes[0].args[0].size(), kMaxArgument);
 }
 
+// Both servers' announcements are held back while the user plays, whether the game was seen to
+// start or only its board (a game resumed) shows that the user is in it.
 TEST(ServerLines, notificationsAreHeldBackWhileTheUserPlays) {
-  const std::string notice = "Game notification: A (1) vs. B (2) rated blitz 5 0 : 3";
+  const std::string notices[] = {"Game notification: A (1) vs. B (2) rated blitz 5 0: Game 3",
+                                 "Game notification: A (----) vs. B (++++) rated blitz 5 0"};
+  const std::string starts[] = {
+      "{Game 7 (TESTER vs. opp) Creating rated blitz match.}",
+      "<12> rnbqkbnr pppppppp -------- -------- -------- -------- PPPPPPPP RNBQKBNR W -1 1 1 1 1 "
+      "0 7 Tester opp -1 5 0 39 39 300 300 1 none (0:00) none 0 0 0"};
   for (const bool pause : {true, false}) {
-    ServerLines lines(pause);
-    lines.Translate("**** Starting StandIn session as tester(U) ****");
-    lines.Translate("{Game 8 (Other vs. Someone) Creating rated blitz match.}");
-    EXPECT_FALSE(lines.Playing());  // not the user's game
-    lines.Translate("{Game 7 (TESTER vs. opp) Creating rated blitz match.}");
-    EXPECT_TRUE(lines.Playing());
-    EXPECT_EQ(lines.Translate(notice).size(), pause ? 0u : 1u);
-    lines.Translate("{Game 8 (Other vs. Someone) Other resigns} 0-1");
-    EXPECT_TRUE(lines.Playing());
-    lines.Translate("{Game 7 (TESTER vs. opp) opp resigns} 1-0");
-    EXPECT_FALSE(lines.Playing());
-    EXPECT_EQ(lines.Translate(notice).size(), 1u);
-    EXPECT_EQ(lines.HeldBack(), pause ? 1u : 0u);
+    for (const std::string& start : starts) {
+      ServerLines lines(pause);
+      lines.SetUser("tester");
+      lines.Translate("{Game 8 (Other vs. Someone) Creating rated blitz match.}");
+      lines.Translate(
+          "<12> rnbqkbnr pppppppp -------- -------- -------- -------- PPPPPPPP "
+          "RNBQKBNR W -1 1 1 1 1 0 8 Other Someone 0 5 0 39 39 300 300 1 none");
+      EXPECT_FALSE(lines.Playing());  // not the user's game
+      lines.Translate(start);
+      EXPECT_TRUE(lines.Playing()) << start;
+      for (const std::string& notice : notices) {
+        EXPECT_EQ(lines.Translate(notice).size(), pause ? 0u : 1u) << notice;
+      }
+      lines.Translate("{Game 8 (Other vs. Someone) Other resigns} 0-1");
+      EXPECT_TRUE(lines.Playing());
+      lines.Translate("fics% {Game 7 (TESTER vs. opp) opp resigns} 1-0");
+      EXPECT_FALSE(lines.Playing());
+      EXPECT_EQ(lines.Translate(notices[1]).size(), 1u);
+      EXPECT_EQ(lines.HeldBack(), pause ? 2u : 0u);
+    }
   }
 }
 

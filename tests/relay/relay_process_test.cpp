@@ -24,8 +24,9 @@ struct VantorRig : Rig {
 
 // Random bytes with telnet sequences and whole notification lines among them.
 std::string RandomBytes(std::mt19937& random, std::size_t n) {
-  const std::string specials[] = {"\xff\xfb\x01", std::string("\xff\xfa\x18\x00\xff\xf0", 6),
-                                  "aics% Game notification: A (1) vs. B (2) rated blitz 5 0 : 1\n"};
+  const std::string specials[] = {
+      "\xff\xfb\x01", std::string("\xff\xfa\x18\x00\xff\xf0", 6),
+      "fics% Game notification: A (1) vs. B (2) rated blitz 5 0: Game 1\n\r"};
   std::string bytes;
   std::uniform_int_distribution<int> byte(0, 255);
   std::uniform_int_distribution<int> pick(0, 99);
@@ -61,20 +62,20 @@ TEST(RelayProcess, killedVantorAndItsFullRingLeaveTheSessionWhole) {
   ASSERT_TRUE(rig.Ok());
   std::string pid;
   ASSERT_TRUE(rig.relay->AwaitLog(std::regex("vantor1 started \\(pid ([0-9]+)\\)"), 10000, &pid));
-  rig.client->Send("tester\n");
+  rig.client->Send("tester\nsecret\n");
   ASSERT_TRUE(rig.AwaitLog("vantor1 registered"));
   kill(std::stoi(pid), SIGKILL);
   ASSERT_TRUE(rig.AwaitLog("vantor1 crashed.*goes on without it"));
   // Nobody reads the ring now: it fills, and what does not fit is dropped.
   std::string flood;
   for (int i = 0; i < 3000; ++i) {
-    flood += "aics% line " + std::to_string(i) + " of the flood, long enough to fill a ring\n";
+    flood += "fics% line " + std::to_string(i) + " of the flood, long enough to fill a ring\n";
   }
   rig.server->Send(flood);
   ASSERT_TRUE(rig.Await([&] { return rig.client->Received().ends_with(flood); }));
   rig.client->Send("observe nobody\n");
   ASSERT_TRUE(rig.Await(
-      [&] { return rig.client->Received().ends_with("nobody is not playing a game.\naics% "); }));
+      [&] { return rig.client->Received().ends_with("nobody is not playing a game.\n\rfics% "); }));
   rig.client->Close();
   EXPECT_TRUE(rig.AwaitLog(
       "ended \\(the client closed the connection\\).*[1-9][0-9]* messages to vantor1 dropped"));

@@ -110,6 +110,37 @@ TEST_F(PolicyTest, EachFilterSuppressesTheCommandOnlyWhenOn) {
   }
 }
 
+// The one grammar of announcements, in both shapes that servers send, beside lines that only
+// look like them.
+TEST(GameNotificationGrammar, bothServerShapesAreReadAndLookalikesAreNot) {
+  struct Case {
+    std::string line;
+    bool read;
+    std::optional<std::int32_t> game;
+  } cases[] = {
+      {"Game notification: Bobby (1500E) vs. Carol (----) unrated wild/5 2 12: Game 7", true, 7},
+      {"Game notification: Bobby (++++) vs. Carol (1500P) rated blitz 5 0", true, std::nullopt},
+      {"Game notification: Bobby (1500) vs. Carol (1500) rated blitz 5 0 : 12", true, 12},
+      {"Game notification: Bobby (1500) vs. Carol (1500) rated blitz 5", false, std::nullopt},
+      {"Bobby notification: x (1500) vs. Carol (1500) rated blitz 5 0", false, std::nullopt},
+      {"Game notification: Bobby (1500) vs Carol (1500) rated blitz 5 0", false, std::nullopt},
+      {"Game Notification: Bobby (1500) vs. Carol (1500) rated blitz 5 0: Game 7", false,
+       std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const std::optional<GameNotification> game = ParseGameNotification(c.line);
+    ASSERT_EQ(game.has_value(), c.read) << c.line;
+    if (game) {
+      EXPECT_EQ(game->playerA, "bobby");
+      EXPECT_EQ(game->playerB, "carol");
+      EXPECT_EQ(game->game, c.game) << c.line;
+    }
+  }
+  const auto wild = ParseGameNotification(cases[0].line);
+  EXPECT_TRUE(wild->wild && wild->unrated);
+  EXPECT_EQ(wild->Etime(), 10);
+}
+
 TEST_F(PolicyTest, EtimeUsesTheSinglePrecisionTwoThirdsAndTruncates) {
   auto etime = [](const char* initial, const char* increment) {
     return ParseGameNotification(Line("a", "b", "r", "v", initial, increment))->Etime();

@@ -18,16 +18,13 @@ struct GameNotice {
   int increment = 0;
 };
 
-// The server's game notification line: exactly 12 single spaces, tokens
-//   0 "Game"  1 "notification:"  2 player A  3 "(rating)"  4 "vs."  5 player B
-//   6 "(rating)"  7 "rated"/"unrated"  8 variant  9 minutes  10 increment  11 ":"  12 game
-// e.g. "Game notification: Alpha (1812) vs. beta (1790) rated blitz 5 0 : 123".
+// The server's game notification line in its numbered shape, as current servers send it:
+// "Game notification: Alpha (1812) vs. beta (1790) rated blitz 5 0: Game 123".
 // Names and the variant must hold no spaces, or the line stops being a notification.
 std::string NotificationLine(const GameNotice& notice);
 
-// The game number and both players (lower-cased) of a line that reads as a game
-// notification: 12 single spaces, token 1 exactly "notification:", token 12 starting with a
-// number. None for any other line.
+// The game number and both players (lower-cased) of a line that the program reads as a
+// numbered game notification. None for any other line.
 struct NoticedGame {
   int game = 0;
   std::string playerA;

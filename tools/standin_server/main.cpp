@@ -5,6 +5,11 @@
 //   end GAME [RESULT]        a game ends (default 1-0)
 //   send TEXT                TEXT and a line feed, as they are
 //   close                    drops the newest client
+//   shape older|public       how the next connections are written to: the older server's
+//                            shape (no session-start line, no game number in announcements)
+//                            or the current public servers' (the default)
+//   highlight on|off         followed names in escape sequences, for the next connections
+//   ptime on|off             the time in front of the prompt, likewise
 #include <poll.h>
 #include <unistd.h>
 
@@ -41,6 +46,14 @@ void Cue(standin::Server& server, const std::string& line) {
     server.Send(line.substr(line.find(' ') + 1) + "\n");
   } else if (verb == "close") {
     server.CloseClient();
+  } else if (verb == "shape" || verb == "highlight" || verb == "ptime") {
+    std::string value;
+    in >> value;
+    if (verb == "shape") {
+      server.shape = value == "older" ? standin::Shape::Older() : standin::Shape::Public();
+    } else {
+      (verb == "highlight" ? server.shape.highlight : server.shape.timedPrompt) = value == "on";
+    }
   } else if (!verb.empty()) {
     std::fprintf(stderr, "chess-standin: unknown cue %s\n", verb.c_str());
   }

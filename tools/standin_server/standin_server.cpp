@@ -5,8 +5,10 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 namespace standin {
 
@@ -45,10 +47,6 @@ const Server::Connection* Server::Newest() const {
 
 bool Server::Connected() const {
   return Newest() && Newest()->fd.Valid();
-}
-
-bool Server::LoggedIn() const {
-  return Newest() && !Newest()->user.empty();
 }
 
 const std::string& Server::Received() const {
@@ -93,35 +91,170 @@ void Server::Flush(Connection& c) {
   c.sent = 0;
 }
 
+std::string Server::Prompt(const Connection& c) const {
+  if (!c.shape.timedPrompt) {
+    return "fics% ";
+  }
+  char time[8];
+  const std::time_t now = std::time(nullptr);
+  std::strftime(time, sizeof time, "%H:%M_", std::localtime(&now));
+  return time + std::string("fics% ");
+}
+
+void Server::Print(Connection& c, std::string_view text) {
+  // As the server does it: a run of printable bytes that would reach the width is broken after
+  // its last word that fits, the spaces there dropped, and goes on behind "\   ".
+  std::string out;
+  const std::size_t width = c.shape.width;
+  while (!text.empty()) {
+    std::size_t run = 0;
+    while (run < text.size() && static_cast<unsigned char>(text[run]) >= ' ') {
+      ++run;
+    }
+    if (run == 0) {
+      const char byte = text.front();
+      text.remove_prefix(1);
+      if (byte == '\n') {
+        out += "\n\r";
+        c.column = 0;
+      } else {
+        out += byte;
+        c.column -= byte == '\x1b' && c.column >= 3 ? 3 : 0;  // its "[7m" takes no column
+      }
+      continue;
+    }
+    if (width > c.column && run >= width - c.column) {
+      const std::size_t room = width - c.column;
+      std::size_t cut = room;
+      while (cut > 0 && text[cut - 1] != ' ') {
+        --cut;
+      }
+      while (cut > 0 && text[cut - 1] == ' ') {
+        --cut;
+      }
+      cut = cut == 0 ? room - 1 : cut;
+      out.append(text.substr(0, cut)).append("\n\r\\   ");
+      c.column = 4;
+      text.remove_prefix(cut);
+      while (!text.empty() && text.front() == ' ') {
+        text.remove_prefix(1);
+      }
+      continue;
+    }
+    out.append(text.substr(0, run));
+    c.column += run;
+    text.remove_prefix(run);
+  }
+  Write(c, out);
+}
+
+void Server::LogIn(Connection& c, std::string_view line) {
+  if (c.stage == Stage::Password) {
+    c.stage = Stage::Playing;
+    // WONT ECHO, and straight on: the public servers' session-start line stands on the line of
+    // the password's prompt.
+    std::string welcome = "\xff\xfc\x01";
+    if (c.shape.sessionStartLine) {
+      const bool guest = c.user.starts_with("Guest");
+      welcome += "**** Starting FICS session as " + c.user + (guest ? "(U)" : "") + " ****\n";
+    }
+    Print(c, welcome + "Welcome to the stand-in chess server.\n\n" + Prompt(c));
+    return;
+  }
+  if (line.empty()) {
+    Print(c, "\nlogin: ");
+    return;
+  }
+  c.stage = Stage::Password;
+  Write(c, "\xff\xfb\x01");  // WILL ECHO: the client keeps what comes next off the screen
+  if (hostsim::LowerCased(line) != "guest") {
+    c.user = line;
+    Print(c, "\n\"" + c.user +
+                 "\" is a registered name. If it is yours, type the password.\n"
+                 "If not, just hit return to try another name.\n\npassword: ");
+    return;
+  }
+  if (!c.shape.sessionStartLine) {
+    // The older server takes a guest under the name typed.
+    c.user = line;
+    Print(c, "\n\"" + c.user +
+                 "\" is not a registered name. You may use this name to play unrated games.\n"
+                 "(After logging in,do \"help register\" for more info on how to register.)\n\n"
+                 "Press return to enter the FICS as \"" +
+                 c.user + "\":");
+    return;
+  }
+  c.user = "Guest" + std::string(1, static_cast<char>('A' + guests_ / 26 % 26)) +
+           std::string(1, static_cast<char>('A' + guests_ % 26)) + "XY";
+  ++guests_;
+  Print(c, "\nLogging you in as \"" + c.user +
+               "\"; you may use this name to play unrated games.\n"
+               "(After logging in, do \"help register\" for more info on how to register.)\n\n"
+               "Press return to enter the server as \"" +
+               c.user + "\":");
+}
+
+std::string Server::GnotifyList(const Connection& c) const {
+  const auto it = gnotify_.find(hostsim::LowerCased(c.user));
+  const std::vector<std::string> names = it == gnotify_.end()
+                                             ? std::vector<std::string>()
+                                             : std::vector(it->second.begin(), it->second.end());
+  // Sorted, down the columns then across, 78 wide, as the server lays out its lists.
+  std::size_t widest = 0;
+  for (const std::string& name : names) {
+    widest = std::max(widest, name.size());
+  }
+  const std::size_t perLine = 78 / (widest + 2);
+  const std::size_t lines = names.empty() ? 0 : (names.size() + perLine - 1) / perLine;
+  std::string text = "-- gnotify list: " + std::to_string(names.size()) + " names --\n";
+  for (std::size_t row = 0; row < std::max<std::size_t>(lines, 1); ++row) {
+    for (std::size_t col = 0; col < perLine && row + col * lines < names.size(); ++col) {
+      const std::string& name = names[row + col * lines];
+      text += name + std::string(widest + (col + 1 == perLine ? 0 : 2) - name.size(), ' ');
+    }
+    text += "\n";
+  }
+  return text;
+}
+
+std::string Server::Command(Connection& c, std::string_view line) {
+  std::set<std::string>& listed = gnotify_[hostsim::LowerCased(c.user)];
+  if (const std::string name = Between(line, "observe "); !name.empty()) {
+    // A player's newest game: cues do not always end the older ones.
+    for (auto it = games_.rbegin(); it != games_.rend(); ++it) {
+      if (hostsim::LowerCased(it->second.playerA) == hostsim::LowerCased(name) ||
+          hostsim::LowerCased(it->second.playerB) == hostsim::LowerCased(name)) {
+        return "You are now observing game " + std::to_string(it->first) + ".\n";
+      }
+    }
+    return name + " is not playing a game.\n";
+  }
+  if (const std::string game = Between(line, "unobserve "); !game.empty()) {
+    return "Removing game " + game + " from observation list.\n";
+  }
+  if (const std::string added = Between(line, "+gnotify "); !added.empty()) {
+    return listed.insert(added).second ? "[" + added + "] added to your gnotify list.\n"
+                                       : "[" + added + "] is already on your gnotify list.\n";
+  }
+  if (const std::string removed = Between(line, "-gnotify "); !removed.empty()) {
+    return listed.erase(removed) ? "[" + removed + "] removed from your gnotify list.\n"
+                                 : "[" + removed + "] is not in your gnotify list.\n";
+  }
+  if (line == "=gnotify") {
+    return GnotifyList(c);
+  }
+  return line.empty() ? "" : std::string(line.substr(0, line.find(' '))) + ": Command not found.\n";
+}
+
 void Server::Answer(Connection& c, std::string_view line) {
   if (quiet) {
     return;
   }
-  if (c.user.empty()) {
-    c.user = line.empty() ? "guest" : std::string(line);
-    Write(c,
-          "\n**** Starting StandIn session as " + c.user + "(U) ****\n\n" + std::string(kPrompt));
-    return;
+  if (c.stage != Stage::Playing) {
+    LogIn(c, line);
+  } else {
+    Print(c, Command(c, line) + Prompt(c));
   }
-  std::string answer;
-  if (const std::string name = Between(line, "observe "); !name.empty()) {
-    answer = name + " is not playing a game.\n";
-    for (const auto& [number, game] : games_) {
-      if (hostsim::LowerCased(game.playerA) == hostsim::LowerCased(name) ||
-          hostsim::LowerCased(game.playerB) == hostsim::LowerCased(name)) {
-        answer = "You are now observing game " + std::to_string(number) + ".\n";
-      }
-    }
-  } else if (const std::string game = Between(line, "unobserve "); !game.empty()) {
-    answer = "Removing game " + game + " from observation list.\n";
-  } else if (const std::string added = Between(line, "+gnotify "); !added.empty()) {
-    answer = "[" + added + "] added to your gnotify list.\n";
-  } else if (const std::string removed = Between(line, "-gnotify "); !removed.empty()) {
-    answer = "[" + removed + "] removed from your gnotify list.\n";
-  } else if (!line.empty()) {
-    answer = std::string(line.substr(0, line.find(' '))) + ": Command not found.\n";
-  }
-  Write(c, answer + std::string(kPrompt));
 }
 
 std::vector<pollfd> Server::PollSet() const {
@@ -169,8 +302,9 @@ void Server::Pump(int timeoutMs) {
       const int on = 1;  // every answer at once, as a server of typed lines does
       setsockopt(c->fd.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
       ++connections_;
+      c->shape = shape;
       if (!quiet) {
-        Write(*c, "Welcome to the stand-in chess server.\n\nlogin: ");
+        Print(*c, "Welcome to the stand-in chess server.\n\nlogin: ");
       }
       clients_.push_back(std::move(c));
     }
@@ -185,25 +319,47 @@ void Server::Send(std::string_view bytes) {
 
 void Server::Notify(const hostsim::GameNotice& game) {
   games_[game.game] = {game.playerA, game.playerB};
-  Send("\n" + hostsim::NotificationLine(game) + "\n" + std::string(kPrompt));
+  Connection* c = Newest();
+  if (!c) {
+    return;
+  }
+  const std::set<std::string>& listed = gnotify_[hostsim::LowerCased(c->user)];
+  auto name = [&](const std::string& player) {
+    return c->shape.highlight && listed.contains(hostsim::LowerCased(player))
+               ? "\x1b[7m" + player + "\x1b[0m"
+               : player;
+  };
+  hostsim::GameNotice shown = game;
+  shown.playerA = name(game.playerA);
+  shown.playerB = name(game.playerB);
+  std::string line = hostsim::NotificationLine(shown);
+  if (!c->shape.numberedNotifications) {
+    line.erase(line.rfind(": Game "));
+  }
+  // Sent behind the prompt that the last answer left, on the same line, as the server does.
+  Print(*c, line + "\n" + Prompt(*c));
 }
 
 void Server::StartOwnGame(int game, const std::string& opponent) {
-  const std::string user = Newest() ? Newest()->user : "guest";
+  Connection* c = Newest();
+  const std::string user = c ? c->user : "guest";
   games_[game] = {user, opponent};
-  Send("\nCreating: " + user + " (1500) " + opponent + " (1600) rated blitz 5 0\n{Game " +
-       std::to_string(game) + " (" + user + " vs. " + opponent +
-       ") Creating rated blitz match.}\n" + std::string(kPrompt));
+  if (c) {
+    Print(*c, "\nCreating: " + user + " (1500) " + opponent + " (1600) rated blitz 5 0\n{Game " +
+                  std::to_string(game) + " (" + user + " vs. " + opponent +
+                  ") Creating rated blitz match.}\n" + Prompt(*c));
+  }
 }
 
 void Server::EndGame(int game, std::string_view result) {
   const auto it = games_.find(game);
-  if (it == games_.end()) {
+  Connection* c = Newest();
+  if (it == games_.end() || !c) {
     return;
   }
-  Send("\n{Game " + std::to_string(game) + " (" + it->second.playerA + " vs. " +
-       it->second.playerB + ") " + it->second.playerB + " resigns} " + std::string(result) + "\n" +
-       std::string(kPrompt));
+  Print(*c, "\n{Game " + std::to_string(game) + " (" + it->second.playerA + " vs. " +
+                it->second.playerB + ") " + it->second.playerB + " resigns} " +
+                std::string(result) + "\n" + Prompt(*c));
   games_.erase(it);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,15 +14,28 @@
 
 namespace standin {
 
+// How the server writes, as seen from real servers of the family: the open-source server built
+// from its 1.6.2 code, and the current public servers. Both end lines in "\n\r" and wrap them at
+// 80 columns, the prompt counted, going on behind "\   ".
+struct Shape {
+  bool sessionStartLine = true;       // "**** Starting FICS session as NAME ****" after login
+  bool numberedNotifications = true;  // announcements end in ": Game N"
+  std::size_t width = 80;             // 0: never wrapped
+  bool highlight = false;             // followed players' names inside escape sequences
+  bool timedPrompt = false;           // "12:34_fics% "
+
+  static Shape Public() { return {}; }
+  static Shape Older() { return {.sessionStartLine = false, .numberedNotifications = false}; }
+};
+
 // A chess server of our own, for tests, benchmarks and trying clients by hand. It listens on an
-// ephemeral loopback port and speaks the servers' line protocol: a login prompt, the
-// session-start line, a prompt, and answers to "observe", "unobserve", "+gnotify" and
-// "-gnotify"; game notifications, game ends and a game of the user's own come on cue. Cues go
-// to the newest connection. Single-threaded: nothing happens outside Pump().
+// ephemeral loopback port and speaks the servers' line protocol as the real ones write it: the
+// login with its password or a guest's return, the prompt, answers to "observe", "unobserve",
+// "+gnotify", "-gnotify" and "=gnotify", whose lists it keeps per user for as long as it runs;
+// game notifications, game ends and a game of the user's own come on cue. Cues go to the newest
+// connection. Single-threaded: nothing happens outside Pump().
 class Server {
  public:
-  static constexpr std::string_view kPrompt = "aics% ";
-
   static std::unique_ptr<Server> Listen(std::string& error);
   std::uint16_t Port() const { return port_; }
 
@@ -33,9 +47,10 @@ class Server {
 
   // Answers nothing, not even the login: for raw traffic.
   bool quiet = false;
+  // How the next connections are written to.
+  Shape shape;
 
   bool Connected() const;
-  bool LoggedIn() const;
   std::size_t Connections() const { return connections_; }
   // Every byte the newest client sent, and its lines (without CR and LF).
   const std::string& Received() const;
@@ -43,18 +58,22 @@ class Server {
   std::size_t Unsent() const;
 
   // Cues, to the newest connection.
-  void Send(std::string_view bytes);
+  void Send(std::string_view bytes);  // as they are
   void Notify(const hostsim::GameNotice& game);
   void StartOwnGame(int game, const std::string& opponent);
   void EndGame(int game, std::string_view result = "1-0");
   void CloseClient();
 
  private:
+  enum class Stage { Name, Password, Playing };
   struct Connection {
     platform::detail::UniqueFd fd;
+    Shape shape;
     std::string received;
     std::size_t lineStart = 0;  // where the line being read starts in `received`
-    std::string user;           // empty until logged in
+    Stage stage = Stage::Name;
+    std::string user;
+    std::size_t column = 0;  // where the next byte lands, for wrapping
     std::string out;
     std::size_t sent = 0;
   };
@@ -64,6 +83,12 @@ class Server {
 
   Server() = default;
   void Answer(Connection& c, std::string_view line);
+  void LogIn(Connection& c, std::string_view line);
+  std::string Command(Connection& c, std::string_view line);
+  std::string GnotifyList(const Connection& c) const;
+  std::string Prompt(const Connection& c) const;
+  // Writes text as the server formats it: "\n" becomes "\n\r", long lines wrap.
+  void Print(Connection& c, std::string_view text);
   void Write(Connection& c, std::string_view bytes);
   void Flush(Connection& c);
   Connection* Newest();
@@ -73,7 +98,9 @@ class Server {
   std::uint16_t port_ = 0;
   std::vector<std::unique_ptr<Connection>> clients_;
   std::map<int, Game> games_;
+  std::map<std::string, std::set<std::string>> gnotify_;  // by lower-cased user
   std::size_t connections_ = 0;
+  int guests_ = 0;
 };
 
 }  // namespace standin

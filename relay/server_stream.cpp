@@ -20,7 +20,10 @@ void ServerStream::Feed(std::span<const std::uint8_t> bytes, Clock::time_point n
   const std::string_view partial = reader_.Partial();
   joiner_.Next(partial, whole);
   joinUntil_ = joiner_.Holding() ? std::optional(now + kJoinWait) : std::nullopt;
-  if (!login_.Ready()) {
+  // The login's questions and prompts are short; a longer unended line is none of them, and
+  // looking at it after every read of a server that sends a byte at a time would cost the
+  // square of its length.
+  if (!login_.Ready() && partial.size() <= kLongestQuestion) {
     login_.ServerPartial(WithoutEscapes(partial));
     CheckLogin(onNote);
   }

@@ -24,6 +24,8 @@ class ServerStream {
   using NoteFn = std::function<void(const HostNote&)>;
   // How long a line is held for a continuation that has not come.
   static constexpr auto kJoinWait = std::chrono::milliseconds(150);
+  // The longest unended line that is looked at as a login question or prompt.
+  static constexpr std::size_t kLongestQuestion = 256;
 
   explicit ServerStream(bool pauseWhilePlaying) : translate_(pauseWhilePlaying) {}
 

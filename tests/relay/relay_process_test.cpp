@@ -81,6 +81,29 @@ TEST(RelayProcess, killedVantorAndItsFullRingLeaveTheSessionWhole) {
       "ended \\(the client closed the connection\\).*[1-9][0-9]* messages to vantor1 dropped"));
 }
 
+// What the relay cannot join safely it leaves alone, and says why: a client behind a
+// lag-compensating wrapper (its first line scrambled above 127, ending in 0x80), and a client
+// that turns on the server's block mode, whose replies vantor1's commands would break.
+TEST(RelayProcess, wrappedOrBlockModeClientIsPassedOnUntouchedAndTheLogSaysWhy) {
+  {
+    VantorRig rig(false);
+    ASSERT_TRUE(rig.Ok());
+    const std::string scrambled = "\x9f\xd2\xa7\x64\xc1\xb0\x7e\x99\x80\n";
+    rig.client->Send(scrambled);
+    ASSERT_TRUE(rig.AwaitLog("lag-compensating wrapper.*vantor1 is off for this session"));
+    ASSERT_TRUE(rig.Await([&] { return rig.server->Received() == scrambled; }));
+  }
+  VantorRig rig(false);
+  ASSERT_TRUE(rig.Ok());
+  rig.client->Send("tester\nsecret\n");
+  ASSERT_TRUE(rig.AwaitLog("logged in as tester"));
+  rig.client->Send("iset block 1\n");
+  ASSERT_TRUE(
+      rig.AwaitLog("block mode is on \\(the client asked for it\\): vantor1's commands are held"));
+  rig.client->Send("5 iset block 0\n");
+  EXPECT_TRUE(rig.AwaitLog("block mode is off"));
+}
+
 TEST(RelayProcess, serverClosingInsideAnEndlessLineEndsOnlyThatSession) {
   VantorRig rig(true);
   ASSERT_TRUE(rig.Ok());

@@ -48,6 +48,8 @@ void SetSynopsis(CLI::App& app, std::vector<std::string> synopsis) {
 }
 
 Outcome Parse(CLI::App& app, const std::vector<std::string>& args, const std::string& version) {
+  // "/path" is a file, not an option, on Windows too (CLI11 takes /x for an option there).
+  app.allow_windows_style_options(false);
   app.set_help_flag("-h,--help", "this text");
   app.set_version_flag("--version", app.get_name() + " " + version, "the version");
   try {

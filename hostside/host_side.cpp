@@ -1,6 +1,8 @@
 #include "hostside/host_side.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "hostlink/host_session.h"
@@ -18,7 +20,7 @@ std::unique_ptr<HostSide> HostSide::Create(platform::ThreadId program,
   std::unique_ptr<HostSide> host(new HostSide());
   host->queue_ = platform::ThreadMessageQueue::Create();
   if (!host->queue_) {
-    error = "cannot create the thread message queue";
+    error = std::string("cannot create the thread message queue: ") + std::strerror(errno);
     return nullptr;
   }
   host->ownThread_ = platform::CurrentThreadId();

@@ -1,5 +1,5 @@
 // vantor1-relay: passes a chess client's session with a server through and plays the host's
-// part for vantor1. UsageText() describes the command line.
+// part for vantor1. relay/options.cpp defines the command line.
 #include <unistd.h>
 
 #include <climits>
@@ -7,12 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/process.h"
 #include "platform/termination_signals.h"
+#include "relay/client_command.h"
 #include "relay/options.h"
 #include "relay/relay.h"
-#include "res/version.h"
 
 namespace {
+
+constexpr int kClientEndTimeoutMs = 2000;
 
 // The vantor1 installed in the same directory as this program.
 std::string VantorBesideUs() {
@@ -25,36 +28,48 @@ std::string VantorBesideUs() {
   return self.substr(0, self.rfind('/') + 1) + "vantor1";
 }
 
+int Fail(const std::string& reason) {
+  std::fprintf(stderr, "vantor1-relay: %s\n", reason.c_str());
+  return 1;
+}
+
+// --client: the user's client, pointed at the relay. Null, with a reason, when it cannot start.
+std::unique_ptr<platform::Program> StartClient(const std::string& pattern,
+                                               const relay::Address& listening,
+                                               std::string& error) {
+  const std::optional<relay::Endpoint> at = relay::ParseEndpoint(relay::Describe(listening), 0);
+  const std::string command = relay::ClientCommand(pattern, relay::ClientTarget(*at));
+  std::unique_ptr<platform::Program> client =
+      platform::Program::Spawn({"/bin/sh", "-c", command}, error);
+  if (client) {
+    relay::Report("client started (pid " + std::to_string(client->Thread()) + "): " + command);
+  }
+  return client;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  using relay::Options;
   const relay::ParsedOptions parsed =
       relay::ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
-  if (parsed.error) {
-    std::fprintf(stderr, "vantor1-relay: %s\n(vantor1-relay --help shows the usage)\n",
-                 parsed.error->c_str());
-    return 2;
+  if (parsed.outcome.kind != cli::Outcome::Kind::Run) {
+    return cli::Report(parsed.outcome, "vantor1-relay");
   }
-  const Options& options = parsed.options;
-  if (options.mode == Options::Mode::Help) {
-    std::fputs(relay::UsageText(), stdout);
-    return 0;
-  }
-  if (options.mode == Options::Mode::Version) {
-    std::printf("vantor1-relay %s\n", VANTOR_VERSION);
-    return 0;
+  const relay::Options& options = parsed.options;
+  // --vantor was checked with the command line; the default is checked here, so that a relay
+  // without its vantor1 says so at once rather than at every session. Not a usage error: 1.
+  const std::string vantor = options.vantor.empty() ? VantorBesideUs() : options.vantor;
+  if (const auto problem = options.attachTo ? std::nullopt : relay::ProgramProblem(vantor)) {
+    return Fail("cannot start vantor1: " + *problem + " (--vantor PROGRAM names another)");
   }
   // SIGINT, SIGTERM and SIGHUP become readable here, so that the loop ends every session and
   // vantor1 before the relay goes.
   const std::unique_ptr<platform::TerminationSignals> stop =
       platform::TerminationSignals::Install();
   std::string error = stop ? "" : "cannot catch the termination signals";
-  const std::unique_ptr<relay::Relay> relay = relay::Relay::Create(
-      options, options.vantor.empty() ? VantorBesideUs() : options.vantor, error);
+  const std::unique_ptr<relay::Relay> relay = relay::Relay::Create(options, vantor, error);
   if (!relay || !stop) {
-    std::fprintf(stderr, "vantor1-relay: %s\n", error.c_str());
-    return 1;
+    return Fail(error);
   }
   if (!relay::IsLoopback(relay->Listening())) {
     relay::Report("warning: listening on " + relay::Describe(relay->Listening()) +
@@ -63,5 +78,20 @@ int main(int argc, char** argv) {
   }
   relay::Report("listening on " + relay::Describe(relay->Listening()) + " for " +
                 relay::Describe(relay->Server()));
-  return relay->Run(stop->Descriptor());
+  std::unique_ptr<platform::Program> client;
+  if (!options.client.empty()) {
+    client = StartClient(options.client, relay->Listening(), error);
+    if (!client) {
+      return Fail("cannot start the client: " + error);
+    }
+  }
+  const int code =
+      relay->Run(stop->Descriptor(), client ? static_cast<int>(client->ExitWaitable()) : -1);
+  if (client) {
+    // Ended by the user's Ctrl-C or a signal to the relay, the client goes with it.
+    if (const auto status = client->Terminate(kClientEndTimeoutMs)) {
+      relay::Report("the client " + platform::Describe(*status));
+    }
+  }
+  return code;
 }

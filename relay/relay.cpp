@@ -1,6 +1,7 @@
 #include "relay/relay.h"
 
 #include <poll.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -87,6 +88,9 @@ void Relay::Accept() {
   Fd server = StartConnect(server_, error);
   if (!server.Valid()) {
     Report(prefix + error + "; closing the client");
+    // One line for the user's client, which has just connected and so has room for it.
+    const std::string line = "vantor1-relay: " + error + "\r\n";
+    (void)send(client.Get(), line.data(), line.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     return;
   }
   sessions_.push_back(std::make_unique<Session>(id, std::move(client), std::move(server),
@@ -131,7 +135,7 @@ int Relay::Timeout(Clock::time_point now) const {
   return static_cast<int>(std::clamp<long long>(ms, 0, 60 * 1000));
 }
 
-int Relay::Run(int stopFd) {
+int Relay::Run(int stopFd, int clientEndFd) {
   std::vector<pollfd> fds;
   bool stopping = false;
   for (;;) {
@@ -155,6 +159,7 @@ int Relay::Run(int stopFd) {
     for (Ending& end : ending_) {
       fds.push_back({end.vantor->ExitDescriptor(), POLLIN, 0});
     }
+    fds.push_back({stopping ? -1 : clientEndFd, POLLIN, 0});  // last
     if (poll(fds.data(), fds.size(), Timeout(now)) < 0) {
       if (errno == EINTR) {
         continue;
@@ -164,6 +169,10 @@ int Relay::Run(int stopFd) {
       continue;
     }
     if (fds[0].revents != 0) {
+      stopping = true;
+    }
+    if (fds.back().revents != 0) {
+      Report("the client that the relay started has ended; ending every session");
       stopping = true;
     }
     if (fds[2].revents != 0) {

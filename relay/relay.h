@@ -19,8 +19,9 @@ class Relay {
                                        std::string& error);
   const Address& Listening() const { return listening_; }
   const Address& Server() const { return server_; }
-  // Runs until `stopFd` turns readable, then ends every session and vantor1. Returns 0.
-  int Run(int stopFd);
+  // Runs until `stopFd` or `clientEndFd` (the end of the client that --client started; -1:
+  // none) turns readable, then ends every session and vantor1. Returns 0.
+  int Run(int stopFd, int clientEndFd);
 
  private:
   struct Ending {

@@ -290,6 +290,9 @@ void Session::OnServer(short revents) {
     if (const std::optional<std::string> error = ConnectError(server_.fd.Get())) {
       server_.fd.Reset();
       connecting_ = false;
+      // The user's client shows why, rather than only a closed connection.
+      const std::string line = "vantor1-relay: cannot reach the server: " + *error + "\r\n";
+      Forward(client_, std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
       End("cannot reach the server: " + *error);
       return;
     }

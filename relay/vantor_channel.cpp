@@ -3,15 +3,16 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "hostlink/host_session.h"
 #include "hostside/host_pipe.h"
 #include "hostside/host_side.h"
 #include "hostside/pipe_index.h"
 #include "hostside/wire.h"
+#include "platform/process.h"
 #include "platform/thread_queue.h"
-#include "tools/hostsim/describe.h"
-#include "tools/hostsim/program.h"
 
 namespace relay {
 
@@ -35,7 +36,7 @@ std::unique_ptr<VantorPosts> VantorPosts::Create(std::string& error) {
   auto impl = std::make_unique<Impl>();
   impl->queue = platform::ThreadMessageQueue::Create();
   if (!impl->queue) {
-    error = "cannot create the thread's message queue";
+    error = std::string("cannot create the thread's message queue: ") + std::strerror(errno);
     return nullptr;
   }
   impl->thread = platform::CurrentThreadId();
@@ -54,11 +55,11 @@ void VantorPosts::Clear() {
 }
 
 struct VantorChannel::Impl {
-  Impl(VantorPosts::Impl& p, std::unique_ptr<hostsim::Program> process)
+  Impl(VantorPosts::Impl& p, std::unique_ptr<platform::Program> process)
       : posts(p), program(std::move(process)) {}
 
   VantorPosts::Impl& posts;
-  std::unique_ptr<hostsim::Program> program;
+  std::unique_ptr<platform::Program> program;
   std::unique_ptr<hostside::HostPipe> toHost;     // vantor1's write end, even index
   std::unique_ptr<hostside::HostPipe> toProgram;  // vantor1's read end, odd index
   hostside::FrameDecoder decoder;
@@ -104,7 +105,7 @@ std::unique_ptr<hostside::HostPipe> CreatePipe(std::int32_t index, platform::Thr
 
 std::unique_ptr<VantorChannel> VantorChannel::Spawn(VantorPosts& posts, const std::string& program,
                                                     int slot, std::string& error) {
-  std::unique_ptr<hostsim::Program> process = hostsim::Program::Spawn({program}, error);
+  std::unique_ptr<platform::Program> process = platform::Program::Spawn({program}, error);
   if (!process) {
     return nullptr;
   }
@@ -114,7 +115,7 @@ std::unique_ptr<VantorChannel> VantorChannel::Spawn(VantorPosts& posts, const st
 std::unique_ptr<VantorChannel> VantorChannel::Attach(VantorPosts& posts,
                                                      platform::ThreadId attachTo, int slot,
                                                      std::string& error) {
-  auto impl = std::unique_ptr<Impl>(new Impl(*posts.impl_, hostsim::Program::Attach(attachTo)));
+  auto impl = std::unique_ptr<Impl>(new Impl(*posts.impl_, platform::Program::Attach(attachTo)));
   if (impl->program->Poll()) {
     error = "no process has the thread " + std::to_string(attachTo);
     return nullptr;
@@ -234,16 +235,16 @@ std::optional<std::string> VantorChannel::TakeEnd() {
   if (impl_->endReported) {
     return std::nullopt;
   }
-  const std::optional<hostsim::ExitStatus> status = impl_->program->Poll();
+  const std::optional<platform::ExitStatus> status = impl_->program->Poll();
   if (!status) {
     return std::nullopt;
   }
   impl_->endReported = true;
-  return hostsim::Describe(*status);
+  return platform::Describe(*status);
 }
 
 void VantorChannel::Kill() {
-  hostsim::Program& program = *impl_->program;
+  platform::Program& program = *impl_->program;
   if (program.Spawned() && !program.Poll()) {
     ::kill(static_cast<pid_t>(program.Thread()), SIGKILL);
     program.WaitForExit(kReapTimeoutMs);

@@ -1,7 +1,8 @@
 // The relay's pure parts: cutting a telnet stream into lines, what vantor1 is told of each
-// server line, and the queue of vantor1's commands.
+// server line, the queue of vantor1's commands, and the command line.
 #include <gtest/gtest.h>
 
+#include "relay/client_command.h"
 #include "relay/command_queue.h"
 #include "relay/line_reader.h"
 #include "relay/login.h"
@@ -262,21 +263,38 @@ TEST(Options, commandLinesAreReadOrRefused) {
   } cases[] = {
       {{"chess.example.org"}, true},
       {{"--listen", "0.0.0.0:5001", "--no-pause", "--attach", "42", "[::1]:23"}, true},
+      {{"--vantor", "sh", "--client", "xboard -icsport %p", "s"}, true},
       {{}, false},
       {{"a", "b"}, false},
-      {{"--vantor", "x", "--attach", "1", "s"}, false},
+      {{"--vantor", "sh", "--attach", "1", "s"}, false},
       {{"--listen", "1.2.3.4:99999", "s"}, false},
       {{"--attach", "zero", "s"}, false},
       {{"--bogus", "s"}, false},
+      // A program that cannot run is refused with the command line, not at the first session.
+      {{"--vantor", "/nonexistent/vantor1", "s"}, false},
+      {{"--vantor", "/dev/null", "s"}, false},
+      {{"--client", "", "s"}, false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(!ParseOptions(c.args).error, c.ok) << testing::PrintToString(c.args);
+    const cli::Outcome outcome = ParseOptions(c.args).outcome;
+    EXPECT_EQ(outcome.kind == cli::Outcome::Kind::Run, c.ok) << testing::PrintToString(c.args);
+    EXPECT_EQ(outcome.text.find('\n'), std::string::npos) << outcome.text;
   }
   const Options o = ParseOptions({"--listen", "0.0.0.0:5001", "--no-pause", "s:23"}).options;
   EXPECT_EQ(o.listen, (Endpoint{"0.0.0.0", 5001}));
   EXPECT_EQ(o.server, (Endpoint{"s", 23}));
   EXPECT_FALSE(o.pause);
   EXPECT_EQ(ParseOptions({"s"}).options.server.port, 5000);
+  EXPECT_EQ(ParseOptions({"--help"}).outcome.kind, cli::Outcome::Kind::Help);
+}
+
+TEST(ClientCommand, hostAndPortAreFilledIn) {
+  const Endpoint relay{"127.0.0.1", 5001};
+  EXPECT_EQ(ClientCommand("xboard -ics -icshost %h -icsport %p", relay),
+            "xboard -ics -icshost 127.0.0.1 -icsport 5001");
+  EXPECT_EQ(ClientCommand("echo 100%% %x %", relay), "echo 100% %x %");
+  EXPECT_EQ(ClientTarget({"0.0.0.0", 7}), (Endpoint{"127.0.0.1", 7}));
+  EXPECT_EQ(ClientTarget({"::", 7}), (Endpoint{"::1", 7}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // not break the session.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <random>
 
 #include "tests/relay/relay_harness.h"
@@ -121,6 +122,52 @@ TEST(RelayProcess, serverClosingInsideAnEndlessLineEndsOnlyThatSession) {
   rig.server->Send("hello\n");
   EXPECT_TRUE(rig.Await([&] { return rig.client->Received() == "hello\n"; }));
   EXPECT_EQ(rig.relay->Stop(5000), 0);
+}
+
+// A port on loopback where nothing listens.
+std::uint16_t ClosedPort() {
+  Fd probe(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  bind(probe.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+  getsockname(probe.Get(), reinterpret_cast<sockaddr*>(&address), &length);
+  return ntohs(address.sin_port);  // closed with `probe`
+}
+
+TEST(RelayProcess, unreachableServerIsExplainedToTheClient) {
+  auto relay =
+      RelayProcess::Start({"--vantor", "/bin/true", "127.0.0.1:" + std::to_string(ClosedPort())});
+  ASSERT_TRUE(relay);
+  Client client(relay->Port());
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (!client.ClosedByPeer() && Clock::now() < deadline) {
+    client.Pump(RemainingMs(deadline));
+  }
+  EXPECT_TRUE(client.ClosedByPeer());
+  EXPECT_NE(client.Received().find("vantor1-relay: cannot reach the server"), std::string::npos)
+      << client.Received();
+  relay->Stop(5000);
+}
+
+// --client starts the user's client pointed at the relay, and the relay ends with it.
+TEST(RelayProcess, startedClientGetsTheRelaysPortAndItsEndEndsTheRelay) {
+  char dir[] = "/tmp/relay-client-XXXXXX";
+  ASSERT_TRUE(mkdtemp(dir));
+  const std::string seen = std::string(dir) + "/seen";
+  auto relay = RelayProcess::Start(
+      {"--vantor", "/bin/true", "--client", "echo %h %p >" + seen, "127.0.0.1:1"});
+  ASSERT_TRUE(relay);
+  EXPECT_TRUE(relay->AwaitLog(std::regex("client that the relay started has ended"), 10000))
+      << relay->Log();
+  EXPECT_EQ(relay->Stop(5000), 0);
+  std::ifstream in(seen);
+  std::string host, port;
+  in >> host >> port;
+  EXPECT_EQ(host + " " + port, "127.0.0.1 " + std::to_string(relay->Port()));
+  std::remove(seen.c_str());
+  rmdir(dir);
 }
 
 }  // namespace

@@ -1,191 +1,22 @@
 #include "tools/hostsim/command_line.h"
 
-#include <charconv>
+#include <CLI/CLI.hpp>
 #include <limits>
+
+#include "res/version.h"
 
 namespace hostsim {
 
 namespace {
 
-// The faults found in the command line: the first is kept and reported.
-struct Faults {
-  std::optional<std::string> first;
-  void Add(std::string message) {
-    if (!first) {
-      first = std::move(message);
-    }
-  }
-};
-
-// The value after the option at args[i]; T{} and a fault when it is missing or bad.
-template <typename T>
-T Number(const std::vector<std::string>& args, std::size_t& i, T low, T high, Faults& faults) {
-  const std::string& option = args[i];
-  if (i + 1 == args.size()) {
-    faults.Add(option + " needs a value");
-    return T{};
-  }
-  const std::string& text = args[++i];
-  T value{};
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-    faults.Add("bad value for " + option + ": \"" + text + "\"");
-    return T{};
-  }
-  return value;
-}
-
-// One of hostsim's options at args[i]; false when args[i] is none of them.
-bool TakeOption(const std::vector<std::string>& args, std::size_t& i, Options& options,
-                Faults& faults) {
-  const std::string& a = args[i];
-  if (a == "--timeout-ms") {
-    options.timeoutMs = Number<int>(args, i, 1, 3600 * 1000, faults);
-  } else if (a == "--index-base") {
-    options.indexBase =
-        Number<std::int32_t>(args, i, 0, std::numeric_limits<std::int32_t>::max() - 4096, faults);
-    if (*options.indexBase % 2 != 0) {
-      faults.Add("--index-base must be even");
-    }
-  } else if (a == "--verbose" || a == "-v") {
-    options.verbose = true;
-  } else if (a == "--rate") {
-    options.gamesPerMinute = Number<double>(args, i, 0.1, 6000, faults);
-  } else if (a == "--name") {
-    if (i + 1 == args.size() || args[i + 1].empty()) {
-      faults.Add("--name needs a value");
-    } else {
-      options.userName = args[++i];
-    }
-  } else if (a == "--seed") {
-    options.seed =
-        Number<std::uint32_t>(args, i, 1, std::numeric_limits<std::uint32_t>::max(), faults);
-  } else if (a == "--demo") {
-    options.mode = Mode::Demo;
-  } else if (a == "--bench") {
-    options.mode = Mode::Bench;
-    options.benchCount = Number<int>(args, i, 1, 10000000, faults);
-  } else if (a == "--help" || a == "-h") {
-    options.mode = Mode::Help;
-  } else if (a == "--version") {
-    options.mode = Mode::Version;
-  } else {
-    return false;
-  }
-  return true;
-}
-
-// What the arguments after the options say; a fault in `faults`.
-void ParseRest(std::vector<std::string> rest, bool spawn, Options& options, Faults& faults);
-
-void Parse(const std::vector<std::string>& args, Options& options, Faults& faults) {
-  std::size_t i = 0;
-  std::vector<std::string> rest;
-  bool spawn = false;
-  for (; i < args.size() && !faults.first; ++i) {
-    if (args[i] == "--spawn") {
-      spawn = true;
-      rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
-      break;
-    }
-    if (args[i] == "--attach") {
-      options.attachThread =
-          Number<std::uint32_t>(args, i, 1, std::numeric_limits<std::uint32_t>::max(), faults);
-    } else if (!TakeOption(args, i, options, faults)) {
-      if (args[i].starts_with("-") || options.mode != Mode::Script || !options.attachThread) {
-        faults.Add("unknown argument \"" + args[i] + "\"");
-        return;
-      }
-      rest.push_back(args[i]);  // the script after --attach TID
-    }
-  }
-  if (!faults.first && options.mode != Mode::Help && options.mode != Mode::Version) {
-    ParseRest(std::move(rest), spawn, options, faults);
-  }
-}
-
-void ParseRest(std::vector<std::string> rest, bool spawn, Options& options, Faults& faults) {
-  if (options.mode == Mode::Bench) {
-    if (spawn || options.attachThread || !rest.empty()) {
-      faults.Add("--bench runs on its own: no --spawn, --attach or script");
-    }
-    return;
-  }
-  if (spawn == options.attachThread.has_value()) {
-    faults.Add("give either --spawn PROGRAM or --attach TID");
-    return;
-  }
-  if (options.mode == Mode::Demo) {
-    if (spawn) {
-      for (std::size_t k = 0; k < rest.size(); ++k) {
-        if (k == 0 || !rest[k].starts_with("--") || !TakeOption(rest, k, options, faults)) {
-          options.program.push_back(rest[k]);
-        }
-      }
-      if (options.program.empty()) {
-        faults.Add("--spawn needs a program");
-      }
-    } else if (!rest.empty()) {
-      faults.Add("--demo takes no script");
-    }
-    return;
-  }
-  if (spawn && rest.size() < 2) {
-    faults.Add("--spawn needs a program and a script");
-  } else if (rest.empty()) {
-    faults.Add("no script given");
-  } else if (!spawn && rest.size() > 1) {
-    faults.Add("more than one script given");
-  }
-  if (faults.first) {
-    return;
-  }
-  options.scriptPath = rest.back();
-  rest.pop_back();
-  options.program = std::move(rest);
-}
-
-}  // namespace
-
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
-  ParsedCommandLine parsed;
-  Faults faults;
-  Parse(args, parsed.options, faults);
-  parsed.error = std::move(faults.first);
-  return parsed;
-}
-
-const char* UsageText() {
-  return R"(usage:
-  hostsim [OPTIONS] --spawn PROGRAM [ARGS...] SCRIPT
-  hostsim [OPTIONS] --attach TID SCRIPT
-  hostsim [OPTIONS] --demo (--spawn PROGRAM [ARGS...] | --attach TID)
-  hostsim [OPTIONS] --bench N
-
-Plays the host's side of vantor1's channel: creates and announces the shared-memory pipes,
+constexpr const char* kDescription =
+    R"(Plays the host's side of vantor1's channel: creates and announces the shared-memory pipes,
 writes the host's messages and reads what vantor1 writes, printing each message received as
   < KIND value N          (kinds 4 to 6)
-  < KIND text "..."       (every other kind; the whole payload, C escapes)
+  < KIND text "..."       (every other kind; the whole payload, C escapes))";
 
-  --spawn PROGRAM [ARGS...]  start vantor1 (its main thread id is its process id); it is
-                             ended when the script is done unless the script awaited its exit
-  --attach TID               work with a vantor1 already running, by its main thread id
-  --timeout-ms N             bound of every wait (default 5000)
-  --index-base N             pipe indexes are N+1, N+2, ... (N even; default: a base private
-                             to this run, so that runs never share objects); script indexes
-                             are relative to it
-  --verbose, -v              echo each script command and automatic answer
-  --demo                     built-in traffic instead of a script (until vantor1 ends or Ctrl-C)
-    --rate GAMES_PER_MIN     games announced per minute (default 12)
-    --name NAME              the identity sent at the start (default visitor)
-    --seed N                 repeat a run's traffic
-  --bench N                  round trip of N game notifications through the program's own
-                             queue, drain and policy in a child process, beside the raw round
-                             trip of the thread message queue
-  --help                     this text
-  --version                  hostsim's version
-
-Exit status: 0 every expectation held and vantor1 did not crash; 1 an expectation failed or
+constexpr const char* kScriptLanguage =
+    R"(Exit status: 0 every expectation held and vantor1 did not crash; 1 an expectation failed or
 vantor1 crashed ("hostsim: line N: ..."); 2 a bad command line or script.
 
 Script: one command a line; '#' starts a comment line (or ends the arguments of a command that
@@ -214,8 +45,131 @@ data and expect text read C escapes in it, identity and line take it exactly as 
   expect nothing MS          no message arrives within MS
   expect running             vantor1 still runs
   expect exit CODE           vantor1 ends with status CODE
-  expect boards N            N games are open through 'O' and not closed by 'X'
-)";
+  expect boards N            N games are open through 'O' and not closed by 'X')";
+
+// What the definitions fill in before it is checked as a whole.
+struct Raw {
+  std::vector<std::string> spawn;
+  std::uint32_t attach = 0;
+  std::int32_t indexBase = -1;
+  std::string script;
+  bool demo = false;
+};
+
+// A range whose bounds stay out of the help (the option's description gives them).
+template <typename T>
+CLI::Validator Within(T low, T high) {
+  return CLI::Range(low, high).description("");
+}
+
+void Define(CLI::App& app, Options& o, Raw& raw) {
+  cli::SetSynopsis(
+      app, {"[OPTIONS] --spawn PROGRAM [ARGS...] SCRIPT", "[OPTIONS] --attach TID SCRIPT",
+            "[OPTIONS] --demo (--spawn PROGRAM [ARGS...] | --attach TID)", "[OPTIONS] --bench N"});
+  app.description(kDescription);
+  app.footer(kScriptLanguage);
+  CLI::Option* spawn = app.add_option("--spawn", raw.spawn,
+                                      "start vantor1 (its main thread id is its process id); it\n"
+                                      "is ended when the script is done unless the script\n"
+                                      "awaited its exit. The words up to the next option are\n"
+                                      "PROGRAM, its arguments and the script")
+                           ->type_name("PROGRAM [ARGS...]");
+  CLI::Option* attach =
+      app.add_option("--attach", raw.attach,
+                     "work with a vantor1 already running, by its main thread id")
+          ->type_name("TID")
+          ->check(Within<std::uint32_t>(1, std::numeric_limits<std::uint32_t>::max()));
+  spawn->excludes(attach);
+  app.add_option("--timeout-ms", o.timeoutMs, "bound of every wait (default 5000)")
+      ->type_name("N")
+      ->check(Within(1, 3600 * 1000));
+  app.add_option("--index-base", raw.indexBase,
+                 "pipe indexes are N+1, N+2, ... (N even; default: a base\n"
+                 "private to this run, so that runs never share objects);\n"
+                 "script indexes are relative to it")
+      ->type_name("N")
+      ->check(Within<std::int32_t>(0, std::numeric_limits<std::int32_t>::max() - 4096))
+      ->check(CLI::Validator(
+          [](const std::string& n) { return n.back() % 2 == 0 ? "" : std::string("must be even"); },
+          ""));
+  app.add_flag("-v,--verbose", o.verbose, "echo each script command and automatic answer");
+  CLI::Option* demo = app.add_flag("--demo", raw.demo,
+                                   "built-in traffic instead of a script (until vantor1 ends or\n"
+                                   "Ctrl-C)");
+  app.add_option("--rate", o.gamesPerMinute, "with --demo: games announced per minute (default 12)")
+      ->type_name("GAMES_PER_MIN")
+      ->check(Within(0.1, 6000.0))
+      ->needs(demo);
+  app.add_option("--name", o.userName,
+                 "with --demo: the identity sent at the start (default visitor)")
+      ->type_name("NAME")
+      ->check(CLI::Validator(
+          [](const std::string& n) { return n.empty() ? "wants a name" : std::string(); }, ""))
+      ->needs(demo);
+  app.add_option("--seed", o.seed, "with --demo: repeat a run's traffic")
+      ->type_name("N")
+      ->check(Within<std::uint32_t>(1, std::numeric_limits<std::uint32_t>::max()))
+      ->needs(demo);
+  app.add_option("--bench", o.benchCount,
+                 "round trip of N game notifications through the program's\n"
+                 "own queue, drain and policy in a child process, beside the\n"
+                 "raw round trip of the thread message queue")
+      ->type_name("N")
+      ->check(Within(1, 10000000))
+      ->excludes(spawn)
+      ->excludes(attach)
+      ->excludes(demo);
+  app.add_option("SCRIPT", raw.script, "the script (after --attach TID, or last after --spawn)")
+      ->type_name("");
+}
+
+// The modes and what each takes, once the words are sorted; a usage error's text or none.
+std::optional<std::string> Settle(Options& o, Raw& raw) {
+  if (raw.indexBase >= 0) {
+    o.indexBase = raw.indexBase;
+  }
+  if (raw.attach != 0) {
+    o.attachThread = raw.attach;
+  }
+  if (o.benchCount > 0) {
+    o.mode = Mode::Bench;
+    return raw.script.empty() ? std::nullopt
+                              : std::optional<std::string>("--bench runs on its own: no script");
+  }
+  if (raw.spawn.empty() && !o.attachThread) {
+    return "give either --spawn PROGRAM or --attach TID";
+  }
+  if (raw.demo) {
+    o.mode = Mode::Demo;
+    o.program = std::move(raw.spawn);
+    return raw.script.empty() ? std::nullopt : std::optional<std::string>("--demo takes no script");
+  }
+  if (raw.script.empty() && raw.spawn.size() > 1) {
+    raw.script = raw.spawn.back();
+    raw.spawn.pop_back();
+  }
+  if (raw.script.empty()) {
+    return o.attachThread ? "no script given" : "--spawn needs a program and a script";
+  }
+  o.scriptPath = std::move(raw.script);
+  o.program = std::move(raw.spawn);
+  return std::nullopt;
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  ParsedCommandLine parsed;
+  CLI::App app("", "hostsim");
+  Raw raw;
+  Define(app, parsed.options, raw);
+  parsed.outcome = cli::Parse(app, args, VANTOR_VERSION);
+  if (parsed.outcome.kind == cli::Outcome::Kind::Run) {
+    if (std::optional<std::string> error = Settle(parsed.options, raw)) {
+      parsed.outcome = {cli::Outcome::Kind::UsageError, std::move(*error)};
+    }
+  }
+  return parsed;
 }
 
 }  // namespace hostsim

@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/parse.h"
+
 namespace hostsim {
 
-enum class Mode { Script, Demo, Bench, Help, Version };
+enum class Mode { Script, Demo, Bench };
 
 struct Options {
   Mode mode = Mode::Script;
@@ -26,17 +28,16 @@ struct Options {
 
 struct ParsedCommandLine {
   Options options;
-  std::optional<std::string> error;
+  cli::Outcome outcome;  // Kind::Run: `options` hold the command line
 };
 
 // hostsim [OPTIONS] --spawn PROGRAM [ARGS...] SCRIPT
 // hostsim [OPTIONS] --attach TID SCRIPT
 // hostsim [OPTIONS] --demo (--spawn PROGRAM [ARGS...] | --attach TID)
 // hostsim [OPTIONS] --bench N
-// Options come before --spawn; with --demo, hostsim's own options may also follow PROGRAM
-// (the program itself takes none), so that a wrapper can pass them on.
+// The words after --spawn up to the next one that starts with '-' are the program, its
+// arguments and (without --demo) the script last; hostsim's own options may follow them, so
+// that a wrapper can pass them on.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
-
-const char* UsageText();
 
 }  // namespace hostsim

@@ -1,12 +1,14 @@
 // hostsim: plays the host's side of vantor1's channel from a script, as a demo, or as a
-// benchmark. See UsageText() for the command line and the script language.
+// benchmark. tools/hostsim/command_line.cpp defines the command line and describes the script
+// language.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <optional>
 #include <sstream>
 
-#include "res/version.h"
 #include "tools/hostsim/bench.h"
 #include "tools/hostsim/command_line.h"
 #include "tools/hostsim/demo.h"
@@ -18,8 +20,10 @@ namespace {
 
 using namespace hostsim;
 
-int BadUsage(const std::string& message) {
-  std::fprintf(stderr, "hostsim: %s\n(hostsim --help shows the usage)\n", message.c_str());
+// What keeps a run from starting that the command line or script names (a script that cannot
+// be read, a program that does not start or take its pipes): status 2, with its reason.
+int CannotRun(const std::string& reason) {
+  std::fprintf(stderr, "hostsim: %s\n", reason.c_str());
   return 2;
 }
 
@@ -53,7 +57,7 @@ std::string WithProgram(const Options& options, const std::function<void(Session
 int RunScriptMode(const Options& options) {
   const auto source = ReadFile(options.scriptPath);
   if (!source) {
-    return BadUsage("cannot read the script " + options.scriptPath);
+    return CannotRun("cannot read the script " + options.scriptPath + ": " + std::strerror(errno));
   }
   const ParsedScript script = ParseScript(*source);
   if (script.error) {
@@ -77,7 +81,7 @@ int RunScriptMode(const Options& options) {
           },
           status);
       !error.empty()) {
-    return BadUsage(error);
+    return CannotRun(error);
   }
   if (result.exitCode == 0 && !EndedByUs(status)) {
     result = RunResult{1, result.line, "vantor1 " + Describe(*status) + " while ending"};
@@ -94,7 +98,7 @@ int RunDemoMode(const Options& options) {
   if (const std::string error = WithProgram(
           options, [&](Session& session) { code = RunDemo(session, options); }, status);
       !error.empty()) {
-    return BadUsage(error);
+    return CannotRun(error);
   }
   if (!EndedByUs(status)) {
     std::fprintf(stderr, "hostsim: vantor1 %s\n", Describe(*status).c_str());
@@ -109,17 +113,11 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   const ParsedCommandLine parsed =
       ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-  if (parsed.error) {
-    return BadUsage(*parsed.error);
+  if (parsed.outcome.kind != cli::Outcome::Kind::Run) {
+    return cli::Report(parsed.outcome, "hostsim");
   }
   const Options& options = parsed.options;
   switch (options.mode) {
-    case Mode::Help:
-      std::fputs(UsageText(), stdout);
-      return 0;
-    case Mode::Version:
-      std::puts("hostsim " VANTOR_VERSION);
-      return 0;
     case Mode::Bench:
       return RunBench(options);
     case Mode::Demo:

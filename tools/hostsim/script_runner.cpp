@@ -78,7 +78,15 @@ class Runner {
   }
 
   // After the last command: a program that ended on its own with a failure status, unasked.
+  // One told to quit is given the usual bound to end first: ended by hostsim's stop instead,
+  // its status would never be judged.
   Outcome Finish() {
+    if (quitSent_ && !exitAwaited_) {
+      const auto deadline = Deadline();
+      while (!Ended() && Clock::now() < deadline && !session_.Interrupted()) {
+        session_.WaitUntil(deadline);
+      }
+    }
     session_.Look();
     if (Outcome crash = Checked()) {
       return crash;
@@ -200,6 +208,7 @@ class Runner {
     for (;;) {
       const SendResult result = host.Send(command.frame);
       if (result.status == PipeStatus::Ok) {
+        quitSent_ = quitSent_ || command.frame == QuitMessage();
         break;
       }
       if (result.status == PipeStatus::TooLarge) {
@@ -355,6 +364,7 @@ class Runner {
   ServerModel model_;
   bool auto_ = false;
   bool exitAwaited_ = false;
+  bool quitSent_ = false;
 };
 
 }  // namespace

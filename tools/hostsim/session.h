@@ -7,15 +7,20 @@
 #include <string>
 
 #include "hostside/host_side.h"
+#include "platform/process.h"
 #include "platform/termination_signals.h"
 #include "tools/hostsim/command_line.h"
 #include "tools/hostsim/describe.h"
-#include "tools/hostsim/program.h"
 
 namespace hostsim {
 
-// hostsim plays the host through hostside.
+// hostsim plays the host through hostside, and starts its program with platform's starter.
 using namespace hostside;
+using platform::Describe;
+using platform::EndedByInterrupt;
+using platform::EndedByStop;
+using platform::ExitStatus;
+using platform::Program;
 
 // The conversation with one program: its messages, its end and the user's Ctrl-C, all
 // awaited in one wait of the OS and nothing else (no timers, no polling): poll() on POSIX,

@@ -8,7 +8,7 @@
 
 #include "platform/thread_id.h"
 
-namespace hostsim {
+namespace platform {
 
 struct ExitStatus {
   bool known = true;       // false for an attached process, whose status only its parent sees
@@ -16,16 +16,18 @@ struct ExitStatus {
   int code = 0;
 };
 std::string Describe(const ExitStatus& status);
-// Ended by hostsim's own stop or by the user's interrupt, which reached it with hostsim: no crash.
+// Ended by its starter's own stop or by the user's interrupt, which reached both: no crash.
 bool EndedByStop(const ExitStatus& status);
 // Ended by the user's interrupt (Ctrl-C) alone.
 bool EndedByInterrupt(const ExitStatus& status);
 
-// The vantor1 process that hostsim works with: one it started, or one it attached to.
+// A program this process started, or one it works with by its main thread (vantor1 for hostsim
+// and the relay; the user's chess client for the relay's --client).
 class Program {
  public:
-  // Starts argv[0] with the arguments after it. The child is ended when hostsim dies. Null,
-  // with a reason in `error`, when it could not be started (exec failures included).
+  // Starts argv[0] (searched in PATH) with the arguments after it. The child is ended when its
+  // starter dies, so that an interrupted run leaves no program behind. Null, with a reason in
+  // `error`, when it could not be started (exec failures included).
   static std::unique_ptr<Program> Spawn(const std::vector<std::string>& argv, std::string& error);
   // Runs body in a forked copy of this process, which ends with body's result. For
   // single-threaded callers only (as after any fork). POSIX only: elsewhere null, with a reason.
@@ -68,4 +70,4 @@ class Program {
   std::optional<ExitStatus> status_;
 };
 
-}  // namespace hostsim
+}  // namespace platform

@@ -1,4 +1,4 @@
-#include "tools/hostsim/program.h"
+#include "platform/process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace hostsim {
+namespace platform {
 
 namespace {
 
@@ -30,7 +30,7 @@ bool WaitReadable(int fd, int timeoutMs) {
 }
 
 [[noreturn]] void ExecChild(const std::vector<std::string>& argv, int errorPipe) {
-  // Ends the child with hostsim, so that an interrupted test leaves no program behind.
+  // Ends the child with its starter, so that an interrupted run leaves no program behind.
   prctl(PR_SET_PDEATHSIG, SIGTERM);
   std::vector<char*> args;
   for (const std::string& arg : argv) {
@@ -172,4 +172,4 @@ std::optional<ExitStatus> Program::Terminate(int timeoutMs) {
   return WaitForExit(timeoutMs);
 }
 
-}  // namespace hostsim
+}  // namespace platform

@@ -1,15 +1,15 @@
 #include <cstdio>
 
+#include "platform/process.h"
 #include "platform/win32/windows_api.h"
-#include "tools/hostsim/program.h"
 
-namespace hostsim {
+namespace platform {
 
 namespace {
 
 // What a console's Ctrl-C leaves as the exit code of a process that it ended.
 constexpr DWORD kControlCExit = 0xC000013A;
-// The exit code of a program that hostsim terminated.
+// The exit code of a program that its starter terminated.
 constexpr UINT kStoppedExit = 1;
 
 HANDLE AsHandle(std::intptr_t waitable) {
@@ -38,7 +38,7 @@ void AppendQuoted(const std::string& arg, std::string& line) {
   line += '"';
 }
 
-// A job that ends every program hostsim started when hostsim ends (its handle closes with the
+// A job that ends every program this process started when it ends (its handle closes with the
 // process), so that an interrupted test leaves no program behind. Null when the system has none.
 HANDLE KillOnCloseJob() {
   static const HANDLE job = [] {
@@ -168,4 +168,4 @@ std::optional<ExitStatus> Program::Terminate(int timeoutMs) {
   return WaitForExit(timeoutMs);
 }
 
-}  // namespace hostsim
+}  // namespace platform

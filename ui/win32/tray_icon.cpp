@@ -31,13 +31,15 @@ std::string AppName() {
   return name;
 }
 
-// The tip in the first layout's 64 bytes of the system's code page; a character that the code
-// page lacks shows as '?'.
+// The tip in the system's code page, cut to the first layout's 63 bytes and its NUL; a
+// character that the code page lacks shows as '?'. Converted whole first: a conversion into
+// too small a buffer fails.
 void FillTip(NOTIFYICONDATAA& data, std::string_view status) {
   const std::wstring tip = Widen(dialog::TrayTipText(AppName(), status));
-  char bytes[sizeof data.szTip] = {};
-  ::WideCharToMultiByte(CP_ACP, 0, tip.c_str(), -1, bytes, sizeof bytes - 1, "?", nullptr);
-  ::lstrcpynA(data.szTip, bytes, sizeof data.szTip);
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, tip.c_str(), -1, nullptr, 0, "?", nullptr);
+  std::string bytes(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, tip.c_str(), -1, bytes.data(), size, "?", nullptr);
+  ::lstrcpynA(data.szTip, bytes.c_str(), sizeof data.szTip);
 }
 
 }  // namespace

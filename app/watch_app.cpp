@@ -40,6 +40,7 @@ void CWatchApp::OnIPCNewPipe(platform::WParam wParam, platform::LParam lParam) {
       // Right after the handshake: the follow-list commands that found no write end.
       if (m_pWatchDlg != nullptr) {
         SendUnwrittenFollowCommands();
+        RefreshDialogStatus();
       }
       break;
     case NewPipeResult::ReadOpened:
@@ -64,8 +65,11 @@ void CWatchApp::OnIPCDataReady(platform::WParam, platform::LParam) {
     return;  // no dialog runs: nothing to drain into
   }
   const DrainOutcome outcome = DrainReadPipe(theReadPipe, theWritePipe, *m_pWatchState);
-  if (outcome.newTitle && m_pWatchDlg != nullptr) {
-    SetDialogCaption(*outcome.newTitle);
+  if (m_pWatchDlg != nullptr) {
+    if (outcome.newTitle) {
+      SetDialogCaption(*outcome.newTitle);
+    }
+    RefreshDialogStatus();
   }
   if (outcome.quit) {
     // The host asked to quit: end now, without closing the window first.

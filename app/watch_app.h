@@ -37,10 +37,11 @@ class CWatchApp {
   bool DispatchThreadMessage(const platform::ThreadMessage& message);
 
   // "IPCNewPipe": opens the announced pipe end; a failure is shown in a modal message box. A
-  // write end, once its handshake is written, gets the follow-list commands not written yet.
+  // write end, once its handshake is written, gets the follow-list commands not written yet,
+  // and the window's status line says that the host is attached.
   void OnIPCNewPipe(platform::WParam wParam, platform::LParam lParam);
-  // "IPCDataReady": drains the read end, names the window once the login name is known, and
-  // ends the process with status 0 when the host asked to quit.
+  // "IPCDataReady": drains the read end, names the window once the login name is known, shows
+  // the status afresh, and ends the process with status 0 when the host asked to quit.
   void OnIPCDataReady(platform::WParam wParam, platform::LParam lParam);
 
   CWatchDlg* m_pWatchDlg = nullptr;     // the running main dialog; not owned
@@ -49,10 +50,12 @@ class CWatchApp {
  private:
   void ShowPipeError(const char* text);
   // Face-specific: a modal box with an OK button over the main window; the dialog's caption;
-  // the follow-list commands that found no write end (dialog::FollowList::SendUnwritten).
+  // the follow-list commands that found no write end (dialog::FollowList::SendUnwritten); the
+  // status line after a drain or an announcement.
   void ShowMessageBox(const char* text);
   void SetDialogCaption(const std::string& caption);
   void SendUnwrittenFollowCommands();
+  void RefreshDialogStatus();
 
   // The texts of the pipe error boxes that are up. A box's loop delivers further announcements;
   // a host that keeps announcing pipes that cannot be opened would otherwise stack a box in the

@@ -32,3 +32,7 @@ void CWatchApp::SetDialogCaption(const std::string& caption) {
 void CWatchApp::SendUnwrittenFollowCommands() {
   m_pWatchDlg->SendUnwrittenFollowCommands();
 }
+
+void CWatchApp::RefreshDialogStatus() {
+  m_pWatchDlg->RefreshStatus();
+}

@@ -24,6 +24,15 @@ bool IsValidName(std::string_view text) {
   return text.size() > 1 && text.size() < 16 && !control;
 }
 
+std::string_view TypedName(std::string_view typed) {
+  constexpr std::string_view kEdges = " \r\n";
+  const std::size_t first = typed.find_first_not_of(kEdges);
+  if (first == std::string_view::npos) {
+    return {};
+  }
+  return typed.substr(first, typed.find_last_not_of(kEdges) - first + 1);
+}
+
 FollowList::FollowList(WatchState& state, Writer write) : state_(state), write_(std::move(write)) {}
 
 bool FollowList::Send(const char* prefix, const std::string& name) {
@@ -63,10 +72,11 @@ void FollowList::SendUnwritten() {
 }
 
 RowEdit FollowList::Add(std::string_view typed) {
-  if (!IsValidName(typed)) {
+  const std::string_view typedName = TypedName(typed);
+  if (!IsValidName(typedName)) {
     return {};
   }
-  std::string name(typed);
+  std::string name(typedName);
   LowerCaseName(name);
   if (!state_.AddFollowName(name)) {
     return {};
@@ -76,8 +86,9 @@ RowEdit FollowList::Add(std::string_view typed) {
 }
 
 RowEdit FollowList::Remove(std::string_view typed, int selectedRow, bool sendRemove) {
-  std::string name(typed);
-  if (!IsValidName(typed) && selectedRow >= 0 &&
+  const std::string_view typedName = TypedName(typed);
+  std::string name(typedName);
+  if (!IsValidName(typedName) && selectedRow >= 0 &&
       static_cast<std::size_t>(selectedRow) < state_.followList.size()) {
     name = state_.followList[static_cast<std::size_t>(selectedRow)];
   }

@@ -13,6 +13,11 @@ namespace dialog {
 // bytes of 0x80 and above stay part of the name.
 bool IsValidName(std::string_view text);
 
+// The name in a typed text: line breaks and blanks at either end are dropped, so that the line
+// break Enter leaves in the name box, or a blank pasted with a name, costs no name. Whatever
+// stands inside is kept and judged by IsValidName.
+std::string_view TypedName(std::string_view typed);
+
 // What the list view must do after a click, so that row i keeps showing entry i.
 struct RowEdit {
   enum class Op { None, Append, Delete, DeleteAll };
@@ -32,8 +37,9 @@ class FollowList {
 
   FollowList(WatchState& state, Writer write);
 
+  // Add and Remove take the name box's text as typed and judge its TypedName.
   RowEdit Add(std::string_view typed);
-  // The typed text when it is a valid name, else the name of the selected row (-1: none).
+  // The typed name when it is valid, else the name of the selected row (-1: none).
   // Only with sendRemove is the server told.
   RowEdit Remove(std::string_view typed, int selectedRow, bool sendRemove);
   // A remove command for each name, in list order, then the list is empty.

@@ -53,6 +53,10 @@ constexpr std::array kWatchControls{
     ControlTemplate{IDC_MY_ETIME_ONLY, Button, "watch my etime only", 65, 188, 81, 10, kCheck},
     ControlTemplate{IDC_STATIC, Button, "Etime Options", 51, 177, 188, 26, kFrame},
     ControlTemplate{IDC_NO_INCREMENT, Button, "no increment", 148, 189, 65, 10, kCheck},
+    // What vantor1 is doing, in the free band below the filters; its text is the one shown
+    // until the host attaches.
+    ControlTemplate{IDC_STATUS, Static, "Waiting for the chess client (see vantor1 --help)", 12,
+                    240, 276, 8, kVisible | kTextLeft | kNoPrefix},
 };
 
 constexpr DialogTemplate kWatchDialog{

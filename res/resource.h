@@ -35,3 +35,4 @@ inline constexpr int IDC_NO_UNRATED = 1038;
 inline constexpr int IDC_NO_STANDARD = 1039;
 inline constexpr int IDC_MY_ETIME_ONLY = 1040;
 inline constexpr int IDC_NO_INCREMENT = 1041;
+inline constexpr int IDC_STATUS = 1042;

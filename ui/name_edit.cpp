@@ -32,7 +32,9 @@ QByteArray CNameEdit::TextBytes() const {
 void CNameEdit::keyPressEvent(QKeyEvent* event) {
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   if (enter && !m_wantReturn) {
-    event->ignore();
+    // Taken and dropped: passed on, the dialog would take it as OK and end the program with
+    // a half-typed name.
+    event->accept();
     return;
   }
   QPlainTextEdit::keyPressEvent(event);

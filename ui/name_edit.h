@@ -17,7 +17,7 @@ class CNameEdit : public QPlainTextEdit {
   QByteArray TextBytes() const;
   void SetTextBytes(const QByteArray& bytes);
 
-  // Off: Enter is left to the dialog, which takes it as OK.
+  // Off: Enter is dropped. Either way it never reaches the dialog, which would take it as OK.
   void SetWantReturn(bool on) { m_wantReturn = on; }
   bool WantsReturn() const { return m_wantReturn; }
 

@@ -27,6 +27,7 @@ void CWatchDlg::ShowOptions(const dialog::OptionsView& view) {
   SetLabel(IDC_MIN_ETIME_VALUE, view.minEtimeValue);
   SetLabel(IDC_RESERVED_VALUE, view.reservedValue);
   SetLabel(IDC_RESERVED_LABEL, view.reservedCaption);
+  ShowStatus();  // the board limit may have changed
 }
 
 void CWatchDlg::ConnectOptions() {

@@ -67,6 +67,16 @@ CTrayHider::CTrayHider(QDialog& dialog, const QIcon& icon)
 
 CTrayHider::~CTrayHider() = default;
 
+void CTrayHider::SetTooltip(const QString& tooltip) {
+  m_tooltip = TrayTooltip(tooltip);
+  if (m_trayIcon) {
+    m_trayIcon->setToolTip(m_tooltip);
+  }
+  if (m_restoreTab) {
+    m_restoreTab->setToolTip(m_tooltip);
+  }
+}
+
 bool CTrayHider::eventFilter(QObject* watched, QEvent* event) {
   if (watched == &m_dialog && event->type() == QEvent::WindowStateChange &&
       m_dialog.isMinimized() && m_dialog.isVisible()) {
@@ -120,7 +130,8 @@ void CTrayHider::ShowWayBack() {
     return;
   }
   if (!m_restoreTab) {
-    m_restoreTab = std::make_unique<CRestoreTab>(m_icon, m_tooltip);
+    m_restoreTab = std::make_unique<CRestoreTab>(m_icon, AppName());
+    m_restoreTab->setToolTip(m_tooltip);
     connect(m_restoreTab.get(), &CRestoreTab::activated, this, &CTrayHider::RestoreWindow,
             Qt::QueuedConnection);
   }

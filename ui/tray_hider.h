@@ -47,6 +47,9 @@ class CTrayHider : public QObject {
   void RestoreWindow();
 
   bool IsHidden() const { return m_hidden; }
+  // The tooltip of the icon or tab, now and later; cut to kMaxTrayTooltip characters. Starts
+  // as the application's name.
+  void SetTooltip(const QString& tooltip);
   const QString& Tooltip() const { return m_tooltip; }
   // What offers the way back now: the tray icon (visible while hidden into the tray) and the
   // tab (visible while hidden without a tray); each is null until first needed.

@@ -51,8 +51,9 @@ CWatchDlg::CWatchDlg(QWidget* parent)
   ConnectFollowList();
   ConnectOptions();
   // Children of the dialog: minimising hides it into the tray, and its own window menu.
-  new ui::CTrayHider(*this, m_hIcon);
+  m_trayHider = new ui::CTrayHider(*this, m_hIcon);
   new ui::CWindowMenu(*this);
+  ConnectStatus();
 }
 
 CWatchDlg::~CWatchDlg() {

@@ -1,12 +1,14 @@
 #pragma once
 #include <QColor>
 #include <QIcon>
+#include <QTimer>
 #include <optional>
 #include <string>
 
 #include "dialog/command_writer.h"
 #include "dialog/follow_list.h"
 #include "dialog/options.h"
+#include "dialog/status_line.h"
 #include "hostlink/ipc_pipe.h"
 #include "ui/template_dialog.h"
 #include "watcher/watch_state.h"
@@ -17,6 +19,7 @@ namespace ui {
 class CFollowListCtrl;
 class CNameEdit;
 class CTrackbar;
+class CTrayHider;
 }  // namespace ui
 
 // The main window: the follow list and the viewing options, built from the IDD_WATCH_DIALOG
@@ -34,6 +37,11 @@ class CWatchDlg : public ui::CTemplateDialog {
   // Right after the handshake: the follow-list commands that found no write end
   // (dialog::FollowList::SendUnwritten).
   void SendUnwrittenFollowCommands() { m_followList.SendUnwritten(); }
+  // After the host's messages were read or a pipe announced: the policy's last decision, if
+  // any, becomes a note; otherwise the line shows the attachment and the board count afresh.
+  void RefreshStatus();
+  // A passing note on the status line (one line), for dialog::kNoteMilliseconds.
+  void ShowStatusNote(std::string note);
 
   // Members as the rest of the program addresses them. The control pointers are owned by the
   // dialog as its children.
@@ -57,6 +65,8 @@ class CWatchDlg : public ui::CTemplateDialog {
   void ApplyColours();
   void ConnectFollowList();
   void ConnectOptions();
+  void ConnectStatus();
+  void ShowStatus();
 
   // The follow list and the viewing options: the widgets feed dialog/, which writes m_state
   // and says what to show.
@@ -70,4 +80,7 @@ class CWatchDlg : public ui::CTemplateDialog {
                                     return dialog::WriteCommand(m_pWritePipe, command);
                                   }};
   dialog::Options m_options{m_state};
+  dialog::StatusLine m_status;
+  QTimer m_noteTimer;                     // single-shot: ends the note on the status line
+  ui::CTrayHider* m_trayHider = nullptr;  // a child of the dialog
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "hostlink/host_session.h"
 #include "watcher/game_notification.h"
@@ -13,14 +14,30 @@ constexpr double kStandardEtime = 15;
 // boards are not given up while the host is still opening them.
 constexpr int kClaimHoldMargin = 2;
 
-// True when the options rule the game out whoever plays in it.
-bool FilteredOut(const GameNotification& game, const WatchState& state) {
+// The option that rules the game out whoever plays in it, or None. The filters are
+// independent; when several hold, the first here is named.
+Decision::Reason FilterReason(const GameNotification& game, const WatchState& state) {
+  using enum Decision::Reason;
   const double etime = game.Etime();
-  return etime < state.minEtime || (game.incrementSeconds > 0 && state.noIncrement) ||
-         (state.myEtimeOnly && etime != state.minEtime) ||
-         (etime >= kStandardEtime && !state.allowStandard) ||
-         (game.unrated && !state.allowUnrated) || (game.wild && !state.allowWild) ||
-         state.watchNone;
+  if (state.watchNone) {
+    return WatchingNone;
+  }
+  if (etime < state.minEtime) {
+    return ShortEtime;
+  }
+  if (state.myEtimeOnly && etime != state.minEtime) {
+    return OtherEtime;
+  }
+  if (game.incrementSeconds > 0 && state.noIncrement) {
+    return Increment;
+  }
+  if (etime >= kStandardEtime && !state.allowStandard) {
+    return Standard;
+  }
+  if (game.unrated && !state.allowUnrated) {
+    return Unrated;
+  }
+  return game.wild && !state.allowWild ? Wild : None;
 }
 
 void ClaimBoard(WatchState& state) {
@@ -30,12 +47,17 @@ void ClaimBoard(WatchState& state) {
   }
 }
 
-void DecideObservation(const GameNotification& game, CIpcPipe& writePipe, WatchState& state) {
-  if (state.claimedBoards >= state.maxGameWindows || state.watchedCount >= state.maxGameWindows) {
-    return;
-  }
+Decision DecideObservation(const GameNotification& game, std::int32_t gameNumber,
+                           CIpcPipe& writePipe, WatchState& state) {
   bool pickA = state.IsFollowed(game.playerA);
   const bool pickB = state.IsFollowed(game.playerB);
+  // A skip names the player that a board would have shown.
+  Decision decision{Decision::Kind::Skipped, Decision::Reason::None,
+                    pickA || !pickB ? game.playerA : game.playerB, gameNumber};
+  if (state.claimedBoards >= state.maxGameWindows || state.watchedCount >= state.maxGameWindows) {
+    decision.reason = Decision::Reason::BoardLimit;
+    return decision;
+  }
   if (state.allNotifyMode) {
     // Unfollowed games may use only the boards beyond those reserved for followed players.
     const std::int32_t free = state.maxGameWindows - state.reservedBoards;
@@ -45,13 +67,22 @@ void DecideObservation(const GameNotification& game, CIpcPipe& writePipe, WatchS
       pickA = true;
     }
   }
-  if (FilteredOut(game, state) || (!pickA && !pickB)) {
-    return;
+  if (const Decision::Reason filter = FilterReason(game, state); filter != Decision::Reason::None) {
+    decision.reason = filter;
+    return decision;
+  }
+  if (!pickA && !pickB) {
+    // In the all-notifications mode only a full share of free boards leaves a named player out.
+    decision.reason = state.allNotifyMode && !game.playerA.empty()
+                          ? Decision::Reason::ReservedBoards
+                          : Decision::Reason::NotFollowed;
+    return decision;
   }
   const std::string& player = pickA ? game.playerA : game.playerB;
   const std::string command = "observe " + player + "\n";
   SendText(writePipe, kCommandKind, command.c_str());  // a lost command is dropped at the reset
   ClaimBoard(state);
+  return {Decision::Kind::Observed, Decision::Reason::None, player, gameNumber};
 }
 
 void UpdateWatchedGames(std::int32_t game, char relation, WatchState& state) {
@@ -82,7 +113,7 @@ void HandleArgumentMessage(const HostMessage& message, CIpcPipe& writePipe, Watc
     state.SetMyName(line);
   }
   if (const auto game = ParseGameNotification(line)) {
-    DecideObservation(*game, writePipe, state);
+    state.lastDecision = DecideObservation(*game, game->game.value_or(-1), writePipe, state);
   }
   if (message.Type() == kRelationType) {
     const std::int32_t gameNumber = line.empty() ? -1 : LeadingDecimal(line);

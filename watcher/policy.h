@@ -8,6 +8,7 @@
 //   - argument 0 of any type, when it is a game notification line: decides whether to watch
 //     the game and, if so, writes "observe <player>\n" as a kind-2 text into writePipe and
 //     counts the board as claimed (even when the write fails; the next claim reset drops it);
+//     what it decided, and why, goes into state.lastDecision;
 //   - game relation (type 43): 'O' in argument 1 counts game number argument 0 as watched, 'X'
 //     stops counting its first listed entry and takes one claim back, never below the count of
 //     watched games.

@@ -1,7 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "watcher/decision.h"
 
 // Raises the bytes A-Z to a-z in place and leaves every other byte alone (digits,
 // punctuation, blanks, control bytes, bytes of 0x80 and above). All player names are stored,
@@ -35,6 +38,9 @@ struct WatchState {
   // Lower-cased, distinct names of 2 to 15 bytes, in the order added.
   std::vector<std::string> followList;
   std::vector<std::int32_t> watchedGames;  // games counted in watchedCount, in order reported
+  // The policy's latest decision on a game notification, for the window to show; the window
+  // takes it (and leaves it empty) after each drain.
+  std::optional<Decision> lastDecision;
 
   // Stores an identity's name, cut to kMaxNameLength bytes; a UTF-8 name loses no character
   // in part.

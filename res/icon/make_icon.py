@@ -2,11 +2,16 @@
 """Draws the program icon (a watching eye over a chessboard) as 16-colour images.
 
 Run from this folder to regenerate them: vantor1_32.xpm and vantor1_16.xpm, which the build
-compiles in; vantor1.ico with both, which the Windows program compiles in; vantor1_32.png, vantor1_16.png and the scalable vantor1.svg (the same shapes
-drawn as vectors), which are installed into the desktop's icon theme.
+compiles in; vantor1.ico with both, which the Windows program compiles in; vantor1_SIZE.png in
+every size of PNG_SIZES and the scalable vantor1.svg (the same shapes drawn as vectors), which
+are installed into the desktop's icon theme. The outputs are committed, so that a build needs
+no Python.
 """
 import struct
 import zlib
+
+# The sizes of the hicolor theme's folders that desktops and software centres look in.
+PNG_SIZES = (16, 24, 32, 48, 64, 128, 256)
 
 # The classic 16-colour palette; the icon uses a few of them plus transparency.
 PALETTE = {
@@ -173,6 +178,7 @@ def write_svg():
 if __name__ == '__main__':
     for size in (32, 16):
         write_xpm(size)
+    for size in PNG_SIZES:
         write_png(size)
     write_svg()
     write_ico()

@@ -37,10 +37,12 @@ TEST_F(FollowListTest, AddStoresValidNamesLowerCasedAndSendsOnlyNewOnes) {
       {{"", "A", "abcdefghijklmnop"}, {}},
       {{"ABCDEFGHIJKLMNO"}, {"abcdefghijklmno"}},
       {{"\xC3\x84\xC3\x89-Zz9_"}, {"\xC3\x84\xC3\x89-zz9_"}},  // only A-Z lowered
-      {{" a b "}, {" a b "}},
+      // Regression: the line break that Enter leaves in the name box cost the name.
+      {{" a b ", "Kw\r\n", "\n beta \n"}, {"a b", "kw", "beta"}},
+      {{" \r\n ", " x\n"}, {}},  // nothing, or one byte, between the blanks
       // Regression: a line break reached the server inside the command, ending it early and
       // making the rest a command of its own.
-      {{"alice\n", "ab\ncd", "xy\rz", "ab\x7F", "a\tb", std::string("ab\0cd", 5)}, {}},
+      {{"ab\ncd", "xy\rz", "ab\x7F", "a\tb", "\tab", std::string("ab\0cd", 5)}, {}},
       {{"alpha", "ALPHA"}, {"alpha"}},
   };
   for (const auto& [typed, listed] : cases) {
@@ -68,7 +70,7 @@ TEST_F(FollowListTest, RemoveTakesTheTypedNameElseTheSelectedRow) {
     int row;  // the row deleted, -1: none
   } cases[] = {
       {"selected row", 1, "", false, {"one", "three"}, 1},
-      {"typed name keeps the order", -1, "Two", false, {"one", "three"}, 1},
+      {"typed name keeps the order", -1, "Two\r\n", false, {"one", "three"}, 1},
       {"one byte beside a selection", 2, "x", true, {"one", "two"}, 2},
       {"typed name beside another row", 0, "THREE", true, {"one", "two"}, 2},
       {"typed name not followed", 0, "nobody", true, {"one", "two", "three"}, -1},

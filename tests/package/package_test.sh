@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the .deb from a built tree with cpack, then checks it as a user would meet it: the
 # files it holds (each one installed, nothing else), its control fields, the programs run from
-# an extracted copy, and the desktop entry and metadata pass their validators.
+# an extracted copy, the installed guide names no build path, the desktop entry and metadata
+# pass their validators, and lintian finds nothing to warn of.
 # Usage: package_test.sh BUILD_DIR SOURCE_DIR VERSION WITH_RELAY(0|1)
 set -euo pipefail
 build=$(realpath "$1")
@@ -29,8 +30,13 @@ expected=(
   usr/share/doc/vantor1/README.md
   usr/share/doc/vantor1/changelog.gz
   usr/share/doc/vantor1/copyright
+  usr/share/icons/hicolor/128x128/apps/vantor1.png
   usr/share/icons/hicolor/16x16/apps/vantor1.png
+  usr/share/icons/hicolor/24x24/apps/vantor1.png
+  usr/share/icons/hicolor/256x256/apps/vantor1.png
   usr/share/icons/hicolor/32x32/apps/vantor1.png
+  usr/share/icons/hicolor/48x48/apps/vantor1.png
+  usr/share/icons/hicolor/64x64/apps/vantor1.png
   usr/share/icons/hicolor/scalable/apps/vantor1.svg
   usr/share/man/man1/hostsim.1.gz
   usr/share/man/man1/vantor1.1.gz
@@ -66,7 +72,19 @@ QT_QPA_PLATFORM=offscreen "$bin/hostsim" --timeout-ms 10000 --spawn "$bin/vantor
   "$source/tests/e2e/handshake_write_then_read.hsim" >"$work/hostsim.log" 2>&1 ||
   { cat "$work/hostsim.log"; fail "the extracted vantor1 did not register and end cleanly"; }
 
+# The guide is read where it is installed: a path into a build tree is of no use there.
+guide=$root/usr/share/doc/vantor1/README.md
+if grep -nE '(^|[ `(])(build|tools)/' "$guide"; then
+  fail "the installed guide names the paths above, which the package does not hold"
+fi
+for size in 16 24 32 48 64 128 256; do
+  png=$root/usr/share/icons/hicolor/${size}x$size/apps/vantor1.png
+  file "$png" | grep -q "PNG image data, $size x $size," || fail "$png is no $size px PNG"
+done
+
 desktop-file-validate "$root/usr/share/applications/vantor1.desktop"
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml >"$work/as.log" ||
   { cat "$work/as.log"; fail "appstreamcli validate"; }
+# What scripts/package asks of the .deb; the one made there has Debian's hardening flags too.
+lintian --fail-on error,warning "$deb" || fail "lintian"
 echo "package_test: $(basename "$deb") holds ${#expected[@]} files; its programs run"

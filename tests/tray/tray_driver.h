@@ -64,7 +64,7 @@ struct TrayDriver : DialogDriver {
     return static_cast<int>(ran);
   }
 
-  // cycles times: minimise(i) hides the window; the way back shows the application's name and
+  // cycles times: minimise(i) hides the window; the way back shows the application's status and
   // ignores a pointer move; activate(i, wayBack) brings the window back, active and to stay
   // (settleMs later), when restored(i) is then checked. Esc ends the dialog at last.
   void HideAndRestore(int cycles, const QString& name, const std::function<void(int)>& minimise,
@@ -76,7 +76,9 @@ struct TrayDriver : DialogDriver {
         minimise(i);
         QTRY_VERIFY_WITH_TIMEOUT(Hidden(), kWaitMs);
         QVERIFY(QTest::qWaitForWindowExposed(WayBack(), kWaitMs));
-        QCOMPARE(InTray() ? Hider().TrayIcon()->toolTip() : WayBack()->toolTip(), name);
+        // The program's name, then the status line.
+        QCOMPARE(InTray() ? Hider().TrayIcon()->toolTip() : WayBack()->toolTip(),
+                 ui::TrayTooltip(name + ": " + Text(IDC_STATUS)));
         QWindow* way = WayBack()->windowHandle();
         QTest::mouseMove(way, QPoint(2, 2));
         QTest::mouseMove(way, QPoint(5, 4));

@@ -59,6 +59,17 @@ class FollowListTest : public QObject {
     QCOMPARE(Sent(), Commands({"+gnotify al\n", "+gnotify \xC3\xA9\n", "+gnotify ab\n"}));
   }
 
+  // Regression: the line break that Enter leaves in the box made the name invalid, and the
+  // click on Add/gnot did nothing. Return and the keypad's Enter, with a blank typed before.
+  void add_afterEnterInTheNameBox_addsTheName() {
+    m_d->Type(" KingWalk\n");
+    QTest::keyClick(m_d->Edit(), Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(m_d->dialog.isVisible());
+    m_d->Click(IDC_ADD_GNOTIFY);
+    QCOMPARE(Rows(), QStringList({"kingwalk"}));
+    QCOMPARE(Sent(), Commands({"+gnotify kingwalk\n"}));
+  }
+
   // The selection stays on its name, or goes with it: it never moves to a neighbour, where a
   // second click would remove a name the user did not choose.
   void remove_takesTheTypedNameElseTheSelectedRow_andTheSelectionNeverMoves() {

@@ -1,10 +1,11 @@
-// Writes PNG pictures for the README: the main window at start and in the all-notifications
-// mode with two names followed, and the About box (with its frame where a window manager draws
-// one).
+// Writes PNG pictures for the README: the main window at start, waiting for its host, and
+// attached in the all-notifications mode with two names followed and a decision on its status
+// line, and the About box (with its frame where a window manager draws one).
 #include <QApplication>
 #include <QScreen>
 #include <cstdio>
 
+#include "hostside/loopback.h"
 #include "tests/ui/dialog_driver.h"
 #include "ui/about_dlg.h"
 
@@ -46,7 +47,18 @@ int main(int argc, char* argv[]) {
   }
   d.Click(IDC_MODE_ALL);
   d.Click(IDC_NO_UNRATED);
-  if (!Save(d.dialog, outDir + "/main-window-all-notifications.png")) {
+  // Attached, named, one board open and the last decision, as a drain would leave them.
+  hostside::Loopback link;
+  d.dialog.m_pWritePipe = &link.writePipe;
+  d.dialog.setWindowTitle(QStringLiteral("Vantor1 - kingwalk"));
+  d.dialog.m_state.SetMyName("kingwalk");
+  d.dialog.m_state.watchedCount = 1;
+  d.dialog.m_state.lastDecision =
+      Decision{Decision::Kind::Observed, Decision::Reason::None, "alpha", 42};
+  d.dialog.RefreshStatus();
+  const bool saved = Save(d.dialog, outDir + "/main-window-all-notifications.png");
+  d.dialog.m_pWritePipe = nullptr;
+  if (!saved) {
     return 1;
   }
   CAboutDlg about;

@@ -7,8 +7,10 @@
 #include <optional>
 #include <set>
 
+#include "hostside/loopback.h"
 #include "tests/ui/dialog_driver.h"
 #include "ui/about_dlg.h"
+#include "ui/tray_hider.h"
 
 namespace {
 
@@ -94,6 +96,34 @@ class WindowTest : public QObject {
     CheckAgainstTemplate(m_d->dialog, res::WatchDialogTemplate());
     CAboutDlg about(&m_d->dialog);
     CheckAgainstTemplate(about, res::AboutDialogTemplate());
+  }
+
+  // Without a host the line waits; with one it shows the boards, each decision for a while and
+  // then the boards again (the limit as changed meanwhile). The tray's tooltip says the same.
+  // The line lies in free space: it covers no other control.
+  void statusLine_waitsThenShowsTheBoardsAndEachDecisionForAWhile() {
+    QWidget* line = m_d->Item(IDC_STATUS);
+    for (const ui::BuiltControl& c : m_d->dialog.Controls()) {
+      QVERIFY(c.widget == line || !c.widget->geometry().intersects(line->geometry()));
+    }
+    QCOMPARE(m_d->Text(IDC_STATUS), "Waiting for the chess client (see vantor1 --help)");
+    hostside::Loopback link;
+    QVERIFY(link.Opened());
+    m_d->dialog.m_pWritePipe = &link.writePipe;
+    State().SetMyName("tester");
+    m_d->dialog.RefreshStatus();
+    const QString boards = QString::fromUtf8("tester \u00B7 0 of %1 boards");
+    QCOMPARE(m_d->Text(IDC_STATUS), boards.arg(2));
+    State().lastDecision = Decision{Decision::Kind::Observed, Decision::Reason::None, "alpha", 42};
+    m_d->dialog.RefreshStatus();
+    QVERIFY(!State().lastDecision);
+    SetAndRelease(MaxWindows(), {Qt::Key_Right});  // 12
+    QCOMPARE(m_d->Text(IDC_STATUS), "observing alpha (game 42)");
+    QTRY_COMPARE_WITH_TIMEOUT(m_d->Text(IDC_STATUS), boards.arg(12),
+                              dialog::kNoteMilliseconds + 5000);
+    QCOMPARE(m_d->dialog.findChild<ui::CTrayHider*>()->Tooltip(),
+             ui::TrayTooltip(ui::AppName() + ": " + boards.arg(12)));
+    m_d->dialog.m_pWritePipe = nullptr;
   }
 
   void background_isGreenEverywhereButTheNameBox() {

@@ -139,6 +139,57 @@ TEST(GameNotificationGrammar, bothServerShapesAreReadAndLookalikesAreNot) {
   const auto wild = ParseGameNotification(cases[0].line);
   EXPECT_TRUE(wild->wild && wild->unrated);
   EXPECT_EQ(wild->Etime(), 10);
+// The window shows the last decision; each case starts from the fixture's state.
+TEST_F(PolicyTest, EachNotificationRecordsItsDecisionWithTheReason) {
+  using enum Decision::Reason;
+  using K = Decision::Kind;
+  std::string noNumber = Line("alpha", "b");
+  noNumber.replace(noNumber.rfind(' ') + 1, std::string::npos, "x");
+  const struct {
+    const char* what;
+    void (*set)(WatchState&);
+    std::string line;
+    Decision decision;
+  } cases[] = {
+      {"observed", [](WatchState&) {}, Line("beta", "Alpha"), {K::Observed, None, "alpha", 123}},
+      {"limit",
+       [](WatchState& s) { s.claimedBoards = 2; },
+       Line("beta", "alpha"),
+       {K::Skipped, BoardLimit, "alpha", 123}},
+      {"not followed",
+       [](WatchState&) {},
+       Line("beta", "gamma"),
+       {K::Skipped, NotFollowed, "beta", 123}},
+      {"reserved",
+       [](WatchState& s) {
+         s.allNotifyMode = true;
+         s.reservedBoards = 2;
+       },
+       Line("beta", "gamma"),
+       {K::Skipped, ReservedBoards, "beta", 123}},
+      {"mode none",
+       [](WatchState& s) { s.watchNone = true; },
+       Line("alpha", "b"),
+       {K::Skipped, WatchingNone, "alpha", 123}},
+      {"short",
+       [](WatchState& s) { s.minEtime = 6; },
+       Line("alpha", "b"),
+       {K::Skipped, ShortEtime, "alpha", 123}},
+      {"wild",
+       [](WatchState& s) { s.allowWild = false; },
+       Line("alpha", "b", "rated", "wild/5"),
+       {K::Skipped, Wild, "alpha", 123}},
+      {"no game number", [](WatchState&) {}, noNumber, {K::Observed, None, "alpha", -1}},
+  };
+  for (const auto& c : cases) {
+    state = WatchState();
+    state.AddFollowName("alpha");
+    c.set(state);
+    Notify(c.line);
+    EXPECT_EQ(state.lastDecision, c.decision) << c.what;
+  }
+  Handle(kIdentityType, {"me"});
+  EXPECT_EQ(state.lastDecision, cases[std::size(cases) - 1].decision) << "not a notification";
 }
 
 TEST_F(PolicyTest, EtimeUsesTheSinglePrecisionTwoThirdsAndTruncates) {

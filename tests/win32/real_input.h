@@ -52,7 +52,7 @@ inline void PressKey(WORD key) {
   ::SendInput(2, input, sizeof input[0]);
 }
 
-// Lower-case letters and digits, as keys.
+// Lower-case letters and digits, as keys; "\r" is Enter (VK_RETURN is its code).
 inline void Type(const std::string& text) {
   for (const char c : text) {
     PressKey(static_cast<WORD>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c));

@@ -73,7 +73,7 @@ class WindowE2eTest : public ::testing::Test {
     testing_win32::ClickAt(corner);
   }
 
-  // Types the name into the name box and clicks Add/gnot.
+  // Types the name into the name box and clicks Add/gnot; "\r" is the Enter key.
   static void Follow(HWND window, const std::string& name) {
     testing_win32::Click(::GetDlgItem(window, IDC_NAME_EDIT));
     testing_win32::Type(name);
@@ -100,10 +100,11 @@ TEST_F(WindowE2eTest, EscAndTheCloseBoxEndTheProgramWithStatusZeroSendingNothing
   }
 }
 
-TEST_F(WindowE2eTest, ATypedNameIsFollowedAndItsGameObserved) {
+// Regression: the line break that Enter leaves in the name box made the name invalid.
+TEST_F(WindowE2eTest, ANameTypedWithEnterIsFollowedAndItsGameObserved) {
   const HWND window = StartNamed("typed_name.hsim");
   ASSERT_NE(window, nullptr);
-  Follow(window, "alice");
+  Follow(window, "alice\r");
   EXPECT_EQ(host_->ExitCode(), 0);
 }
 

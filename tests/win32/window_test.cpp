@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 
+#include "hostside/loopback.h"
 #include "res/dialog_template.h"
 #include "res/resource.h"
 #include "tests/win32/real_input.h"
@@ -119,6 +120,23 @@ TEST_F(NativeWindowTest, MinimiseHidesIntoTheTrayAndAClickRestoresItWhereItWas) 
   RECT after;
   ::GetWindowRect(hwnd_, &after);
   EXPECT_TRUE(::EqualRect(&before, &after));
+}
+
+// Without a host the status line waits; a decision shows until the note's single-shot timer
+// ends it, and the board count comes back.
+TEST_F(NativeWindowTest, StatusLineShowsADecisionUntilItsTimerEndsIt) {
+  const HWND status = ::GetDlgItem(hwnd_, IDC_STATUS);
+  EXPECT_EQ(testing_win32::WindowText(status),
+            L"Waiting for the chess client (see vantor1 --help)");
+  hostside::Loopback link;
+  ASSERT_TRUE(link.Opened());
+  dialog_.m_pWritePipe = &link.writePipe;
+  dialog_.m_state.lastDecision =
+      Decision{Decision::Kind::Skipped, Decision::Reason::BoardLimit, "beta", 7};
+  dialog_.RefreshStatus();
+  EXPECT_EQ(testing_win32::WindowText(status), L"skipped beta: board limit");
+  EXPECT_TRUE(Pump([&] { return testing_win32::WindowText(status) == L"0 of 2 boards"; }));
+  dialog_.m_pWritePipe = nullptr;
 }
 
 // A click on a trackbar's channel pages it; the release takes the position over and shows it.

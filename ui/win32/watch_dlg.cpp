@@ -1,5 +1,7 @@
 #include "ui/win32/watch_dlg.h"
 
+#include <utility>
+
 #include "res/resource.h"
 #include "res/string_table.h"
 #include "ui/win32/about_dlg.h"
@@ -9,6 +11,8 @@
 namespace {
 
 constexpr int kLineSize = 10;
+// The timer that ends a note on the status line; killed when it fires, so it runs once.
+constexpr UINT_PTR kNoteTimer = 1;
 constexpr int kColumnWidth = 120;  // pixels: the list's one column, without a title
 // Longer than any name: a longer text is cut here but still too long to be a name.
 constexpr int kTypedTextBuffer = 64;
@@ -94,6 +98,12 @@ INT_PTR CWatchDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       OnTrayNotify(lParam);
       return TRUE;
+    case WM_TIMER:
+      if (wParam != kNoteTimer) {
+        return FALSE;
+      }
+      OnNoteTimer();
+      return TRUE;
     case WM_PAINT:
       if (!::IsIconic(m_hWnd)) {
         return FALSE;
@@ -137,6 +147,7 @@ BOOL CWatchDlg::OnInitDialog() {
   column.mask = LVCF_WIDTH;
   column.cx = kColumnWidth;
   ::SendMessageA(m_followListCtrl, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+  ShowStatus();
   return TRUE;  // the focus goes to the first tab stop
 }
 
@@ -237,7 +248,8 @@ bool CWatchDlg::OnSysCommand(WPARAM id) {
     return false;
   }
   // Never minimised in the ordinary way: an icon in the notification area stands in for it.
-  ui::win32::AddTrayIcon(m_hWnd, m_hIcon);
+  ui::win32::AddTrayIcon(m_hWnd, m_hIcon, StatusText());
+  m_inTray = true;
   ::ShowWindow(m_hWnd, SW_HIDE);
   ::ShowOwnedPopups(m_hWnd, FALSE);
   ::SetWindowPos(m_hWnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -247,6 +259,7 @@ bool CWatchDlg::OnSysCommand(WPARAM id) {
 // Any button press, release or double click on the icon brings the window back where it was.
 void CWatchDlg::OnTrayNotify(LPARAM) {
   ui::win32::RemoveTrayIcon(m_hWnd);
+  m_inTray = false;
   ::ShowWindow(m_hWnd, SW_SHOW);
   ::UpdateWindow(m_hWnd);
   ::SetActiveWindow(m_hWnd);
@@ -316,4 +329,40 @@ void CWatchDlg::ShowOptions(const dialog::OptionsView& view) {
   SetLabel(IDC_MIN_ETIME_VALUE, view.minEtimeValue);
   SetLabel(IDC_RESERVED_VALUE, view.reservedValue);
   SetLabel(IDC_RESERVED_LABEL, view.reservedCaption);
+  ShowStatus();  // the board limit may have changed
+}
+
+void CWatchDlg::RefreshStatus() {
+  if (m_state.lastDecision) {
+    ShowStatusNote(dialog::DecisionText(*std::exchange(m_state.lastDecision, std::nullopt)));
+    return;
+  }
+  ShowStatus();
+}
+
+void CWatchDlg::ShowStatusNote(std::string note) {
+  m_status.ShowNote(std::move(note));
+  ::SetTimer(m_hWnd, kNoteTimer, dialog::kNoteMilliseconds, nullptr);  // restarts a running one
+  ShowStatus();
+}
+
+void CWatchDlg::OnNoteTimer() {
+  ::KillTimer(m_hWnd, kNoteTimer);
+  m_status.NoteExpired();
+  ShowStatus();
+}
+
+std::string CWatchDlg::StatusText() const {
+  return m_status.Text(m_state, m_pWritePipe != nullptr && m_pWritePipe->IsOpen());
+}
+
+void CWatchDlg::ShowStatus() {
+  if (m_hWnd == nullptr) {
+    return;
+  }
+  const std::string text = StatusText();
+  ::SetDlgItemTextW(m_hWnd, IDC_STATUS, ui::win32::Widen(text).c_str());
+  if (m_inTray) {
+    ui::win32::SetTrayTip(m_hWnd, text);
+  }
 }

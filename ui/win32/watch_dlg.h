@@ -5,6 +5,7 @@
 #include "dialog/command_writer.h"
 #include "dialog/follow_list.h"
 #include "dialog/options.h"
+#include "dialog/status_line.h"
 #include "hostlink/ipc_pipe.h"
 #include "ui/win32/dialog_template_win32.h"
 #include "ui/win32/windows_ui.h"
@@ -16,7 +17,8 @@
 // the program's write end. Esc, the close box and Enter (unless a push button has the focus,
 // which Enter clicks, or the name box, which takes it as a line break) end the dialog; the
 // thread's loop then ends too. Minimising hides it into the notification area, and its system
-// menu opens the About box.
+// menu opens the About box. A status line says what vantor1 is doing, and the tray icon's tip
+// with it.
 class CWatchDlg {
  public:
   CWatchDlg();
@@ -31,6 +33,13 @@ class CWatchDlg {
   void SetWindowText(const std::string& caption);
   // Right after the handshake: the follow-list commands that found no write end.
   void SendUnwrittenFollowCommands() { m_followList.SendUnwritten(); }
+  // After the host's messages were read or a pipe announced: the policy's last decision, if
+  // any, becomes a note; otherwise the line shows the attachment and the board count afresh.
+  void RefreshStatus();
+  // A passing note on the status line (one line), for dialog::kNoteMilliseconds.
+  void ShowStatusNote(std::string note);
+  // The status line's text, as UTF-8.
+  std::string StatusText() const;
 
   WatchState m_state;                // lives exactly as long as the dialog
   CIpcPipe* m_pWritePipe = nullptr;  // not owned; null: commands are dropped
@@ -55,6 +64,8 @@ class CWatchDlg {
   void OnPaint();
   bool OnSysCommand(WPARAM id);
   void OnTrayNotify(LPARAM mouseMessage);
+  void OnNoteTimer();
+  void ShowStatus();
   void EndDialog();
 
   // The follow list and the options: the controls feed dialog/, which writes m_state and says
@@ -71,4 +82,6 @@ class CWatchDlg {
                                     return dialog::WriteCommand(m_pWritePipe, command);
                                   }};
   dialog::Options m_options{m_state};
+  dialog::StatusLine m_status;
+  bool m_inTray = false;  // the notification-area icon stands in for the window
 };

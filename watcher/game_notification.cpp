@@ -76,7 +76,7 @@ std::optional<GameNotification> ParseGameNotification(std::string_view line) {
     return std::nullopt;
   }
   GameNotification game;
-  if (numbered) {
+  if (numbered && !tokens[12].empty() && tokens[12][0] >= '0' && tokens[12][0] <= '9') {
     game.game = LeadingDecimal(tokens[12]);
   }
   game.playerA = LowerCopy(tokens[2]);

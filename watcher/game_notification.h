@@ -30,7 +30,8 @@ struct GameNotification {
   bool wild = false;     // the variant word's first four bytes, lower-cased, are "wild"
   std::int32_t initialMinutes = 0;
   std::int32_t incrementSeconds = 0;
-  std::optional<std::int32_t> game;  // token 12's leading number; none in the 10-space shape
+  // Token 12's number when it starts with a digit; none in the 10-space shape.
+  std::optional<std::int32_t> game;
 
   // Initial minutes plus two thirds of the increment, truncated toward zero.
   double Etime() const;

@@ -139,6 +139,8 @@ TEST(GameNotificationGrammar, bothServerShapesAreReadAndLookalikesAreNot) {
   const auto wild = ParseGameNotification(cases[0].line);
   EXPECT_TRUE(wild->wild && wild->unrated);
   EXPECT_EQ(wild->Etime(), 10);
+}
+
 // The window shows the last decision; each case starts from the fixture's state.
 TEST_F(PolicyTest, EachNotificationRecordsItsDecisionWithTheReason) {
   using enum Decision::Reason;

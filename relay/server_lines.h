@@ -48,6 +48,7 @@ class ServerLines {
   std::vector<HostNote> Translate(std::string_view line);
 
   bool Playing() const { return ownGame_.has_value(); }
+  bool Pausing() const { return pause_; }
   std::size_t HeldBack() const { return heldBack_; }
 
  private:

@@ -39,6 +39,8 @@ class ServerStream {
   Login::Stage LoginStage() const { return login_.Current(); }
   bool LoggedIn() const { return login_.Ready(); }
   std::size_t HeldBack() const { return translate_.HeldBack(); }
+  // The user is in a game of their own and notifications are held back.
+  bool Pausing() const { return translate_.Pausing() && translate_.Playing(); }
 
  private:
   void CheckLogin(const NoteFn& onNote);

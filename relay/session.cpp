@@ -174,6 +174,11 @@ void Session::ServerBytes(std::span<const std::uint8_t> bytes) {
   }
   serverStream_.Feed(bytes, Clock::now(), [this](const HostNote& note) { ToVantor(note); });
   CheckLogin();
+  if (serverStream_.Pausing() != playing_) {
+    playing_ = !playing_;
+    Say(playing_ ? "a game of the user's own started: game notifications are kept from vantor1"
+                 : "the user's own game ended: game notifications reach vantor1 again");
+  }
   if (VantorOn()) {
     vantor_->Signal();  // once per read, not per line
   }

@@ -88,6 +88,7 @@ class Session {
   ServerStream serverStream_;
   LineReader clientLines_;
   bool loggedIn_ = false;
+  bool playing_ = false;  // notifications held back for the user's own game, as last logged
   std::optional<Clock::time_point> enteringSince_;  // the password (or a guest's return) is sent
   bool loginReported_ = false;
   bool firstClientLine_ = true;

@@ -411,6 +411,7 @@ std::unique_ptr<ThreadMessageQueue> ThreadMessageQueue::Create() {
     return nullptr;
   }
   SweepLeftovers();
+  detail::SweepDeadCreators();
   // Order matters for posters racing with a thread id's reuse. A poster maps a ready ring,
   // then connects the doorbell, then writes. The earlier ring is closed before the new
   // doorbell exists, and the new ring is ready only after it exists, so whatever a poster

@@ -175,6 +175,18 @@ LockResult SharedLock::Lock(std::chrono::milliseconds bound) {
   if (depth_ > 0) {
     return LockResult::Failed;  // held through this object by another thread of ours
   }
+  // Uncontended: one compare-and-swap, nothing else.
+  std::uint32_t free = 0;
+  if (word_->compare_exchange_strong(free, self, std::memory_order_acquire)) {
+    holder_ = self;
+    depth_ = 1;
+    stuck_ = false;
+    return LockResult::Locked;
+  }
+  return LockContended(self, bound);
+}
+
+LockResult SharedLock::LockContended(std::uint32_t self, std::chrono::milliseconds bound) {
   LockResult result = LockResult::Locked;
   long sleepNs = 1000000;
   bool slept = false;

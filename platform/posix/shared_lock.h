@@ -49,6 +49,7 @@ class SharedLock {
   bool Held() const;
 
  private:
+  LockResult LockContended(std::uint32_t self, std::chrono::milliseconds bound);
   bool HolderLost(std::uint32_t holder) const;
 
   std::atomic<std::uint32_t>* word_;

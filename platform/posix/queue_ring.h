@@ -106,8 +106,10 @@ bool IsQueueReady(const QueueBlock* block);
 template <typename Wake>
 PushResult PushEntry(const QueueAccess& queue, const QueueEntry& entry, Wake&& wake);
 // Takes the oldest entry under the lock; nothing when empty or the lock failed. `more` tells
-// whether entries remain.
-std::optional<QueueEntry> PopEntry(const QueueAccess& queue, bool* more = nullptr);
+// whether entries remain; `wasFull` is set when the queue was full, so posts may have been
+// refused (and it is left alone otherwise).
+std::optional<QueueEntry> PopEntry(const QueueAccess& queue, bool* more = nullptr,
+                                   bool* wasFull = nullptr);
 // Called by the receiver after draining its doorbell, before taking. True when entries remain.
 bool ClearWakePending(const QueueAccess& queue);
 // Marks the queue closed, so posters still holding it stop using it.

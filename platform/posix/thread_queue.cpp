@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/doorbell.h"
@@ -248,7 +249,7 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
   }
 
   std::optional<ThreadMessage> Take() override {
-    std::optional<detail::QueueEntry> entry = detail::PopEntry(Access(), &more_);
+    std::optional<detail::QueueEntry> entry = detail::PopEntry(Access(), &more_, &wasFull_);
     if (!entry) {
       return std::nullopt;
     }
@@ -257,8 +258,10 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
   }
 
   void Wake() override {
-    // A post made after the last Take found no wake-up pending and left its own.
-    if (more_) {
+    // A post made after the last Take found no wake-up pending and left its own. After a burst
+    // that filled the queue one more wake-up finds it empty: posts were refused meanwhile, and
+    // the receiver looks for what they would have announced.
+    if (more_ || std::exchange(wasFull_, false)) {
       detail::Ring(selfBell_.Get());
     }
   }
@@ -289,7 +292,8 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
   ThreadId thread_;
   pid_t ownerPid_;
   bool namesRemoved_ = false;
-  bool more_ = false;  // entries remained after the last Take
+  bool more_ = false;     // entries remained after the last Take
+  bool wasFull_ = false;  // a Take since the last Wake found the queue full
   UniqueFd bell_;
   UniqueFd selfBell_;  // connected to bell_, so that a wake-up of our own looks up no path
   std::unique_ptr<QueueFile> ring_;

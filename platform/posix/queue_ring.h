@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -119,9 +120,11 @@ void CloseQueue(const QueueAccess& queue);
 enum class PushStart { Go, Closed, Failed };
 PushStart BeginPush(const QueueAccess& queue);
 // The ring lock for a scope. A holder that died holding it may have claimed a wake-up without
-// sending it, so that claim is cleared.
+// sending it, so that claim is cleared. Holders keep it for a few instructions, and a post must
+// never hold up its poster (a relay serving other sessions), so the wait is short.
+inline constexpr std::chrono::milliseconds kRingLockBound{10};
 struct RingLock : ScopedLock {
-  explicit RingLock(const QueueAccess& queue) : ScopedLock(*queue.lock) {
+  explicit RingLock(const QueueAccess& queue) : ScopedLock(*queue.lock, kRingLockBound) {
     if (Recovered()) {
       queue.block->header.wakePending = 0;
     }

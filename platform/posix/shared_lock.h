@@ -64,7 +64,8 @@ class SharedLock {
 // Locks for a scope; check Held() before touching what it guards.
 class ScopedLock {
  public:
-  explicit ScopedLock(SharedLock& lock) : lock_(lock), result_(lock.Lock()) {}
+  explicit ScopedLock(SharedLock& lock, std::chrono::milliseconds bound = kLockBound)
+      : lock_(lock), result_(lock.Lock(bound)) {}
   ScopedLock(const ScopedLock&) = delete;
   ScopedLock& operator=(const ScopedLock&) = delete;
   ~ScopedLock() {

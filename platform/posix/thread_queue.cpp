@@ -36,7 +36,7 @@ std::string QueuePath(ThreadId thread) {
 class QueueFile {
  public:
   QueueFile(UniqueFd fd, SharedMap map)
-      : fd_(std::move(fd)), map_(std::move(map)), lock_(&Block()->header.ringOwner) {}
+      : fd_(std::move(fd)), map_(std::move(map)), lock_(&Block()->header.ringOwner, fd_.Get()) {}
 
   // Opens `path` when it holds a fully set-up queue of the user's; null otherwise.
   static std::unique_ptr<QueueFile> Open(const std::string& path) {
@@ -54,6 +54,8 @@ class QueueFile {
 
   detail::QueueAccess Access(ThreadId thread) { return {Block(), &lock_, fd_.Get(), thread}; }
   int Fd() const { return fd_.Get(); }
+  // True once another process shrank the file under the mapping.
+  bool Damaged() const { return map_.Damaged(); }
   // In a forked child: lets go of the file, whose life mark the mapping holds as firmly as the
   // descriptor. An empty ring of the child's own stands in its place.
   void LetGo() {
@@ -106,7 +108,11 @@ class Target {
       }
       return detail::WakeResult::Failed;
     };
-    switch (detail::PushEntry(ring_->Access(thread_), entry, wake)) {
+    const detail::PushResult pushed = detail::PushEntry(ring_->Access(thread_), entry, wake);
+    if (ring_->Damaged()) {
+      return Outcome::Stale;  // what was pushed went into our own copy of a shrunk file
+    }
+    switch (pushed) {
       case detail::PushResult::Pushed:
         return Outcome::Delivered;
       case detail::PushResult::Closed:

@@ -9,7 +9,9 @@
 // modal dialog's, a message box's nested one, or the application's. Each activation of the
 // queue's descriptor hands over one message; when it found one it leaves a wake-up pending,
 // so the rest follow on later loop turns, nested loops included, and the window stays
-// responsive during a burst. No timers: the loop sleeps until a post arrives.
+// responsive during a burst. No timers: the loop sleeps until a post arrives. A wake-up that
+// finds the queue empty ends a burst or stands for posts refused by a full queue: `drained`
+// then looks for what such posts would have announced.
 class ThreadMessagePump : public QObject {
   Q_OBJECT
 
@@ -18,12 +20,13 @@ class ThreadMessagePump : public QObject {
 
   // queue must outlive the pump; both belong to the calling thread.
   ThreadMessagePump(platform::ThreadMessageQueue& queue, Dispatch dispatch,
-                    QObject* parent = nullptr);
+                    std::function<void()> drained = {}, QObject* parent = nullptr);
 
  private:
   void OnActivated();
 
   platform::ThreadMessageQueue& m_queue;
   Dispatch m_dispatch;
+  std::function<void()> m_drained;
   QSocketNotifier m_notifier;
 };

@@ -63,6 +63,9 @@ bool CIpcPipe::Lock() {
       mutexHandle->Release();
       platform::SetLastError(kErrAbandoned);
       return false;
+    case platform::WaitResult::TimedOut:
+      platform::SetLastError(kErrLockTimeout);
+      return false;
     case platform::WaitResult::Failed:
       break;
   }

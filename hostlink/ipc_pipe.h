@@ -21,13 +21,14 @@
 class CIpcPipe {
  public:
   // Application-defined last-error codes.
-  static constexpr std::uint32_t kErrAbandoned = 0x20000001;   // the host died holding the lock
-  static constexpr std::uint32_t kErrNoRoom = 0x20000002;      // free space smaller than count
-  static constexpr std::uint32_t kErrTooLarge = 0x20000003;    // count >= ringSize: never fits
-  static constexpr std::uint32_t kErrBadIndex = 0x20000004;    // header index outside the ring
-  static constexpr std::uint32_t kErrNotOpen = 0x20000005;     // the end was never opened
-  static constexpr std::uint32_t kErrLockFailed = 0x20000006;  // the wait failed outright
-  static constexpr std::uint32_t kErrViewGone = 0x20000007;    // the host shrank the mapping
+  static constexpr std::uint32_t kErrAbandoned = 0x20000001;    // the host died holding the lock
+  static constexpr std::uint32_t kErrNoRoom = 0x20000002;       // free space smaller than count
+  static constexpr std::uint32_t kErrTooLarge = 0x20000003;     // count >= ringSize: never fits
+  static constexpr std::uint32_t kErrBadIndex = 0x20000004;     // header index outside the ring
+  static constexpr std::uint32_t kErrNotOpen = 0x20000005;      // the end was never opened
+  static constexpr std::uint32_t kErrLockFailed = 0x20000006;   // the wait failed outright
+  static constexpr std::uint32_t kErrViewGone = 0x20000007;     // the host shrank the mapping
+  static constexpr std::uint32_t kErrLockTimeout = 0x20000008;  // a live holder kept the lock
   static constexpr int kHeaderSize = 12;
 
   // Opens its objects through `objects`: the system's, or a test's stand-ins.
@@ -43,15 +44,17 @@ class CIpcPipe {
   // writes the indexes.
   int Open(std::int32_t index, std::int32_t size);
   // Bytes copied (0 when empty, no code), at most limit (-1: no limit; below -1 counts as 0);
-  // -1 when the end is not open, the lock failed or was abandoned, or the header's indexes lie
-  // outside the ring, or the host shrank the mapping under us (kErrNotOpen, kErrLockFailed,
-  // kErrAbandoned, kErrBadIndex, kErrViewGone). Never waits for data. On failure the ring is
+  // -1 when the end is not open, the lock failed, was abandoned or kept by its holder past the
+  // bound (platform/named_mutex.h), or the header's indexes lie outside the ring, or the host
+  // shrank the mapping under us (kErrNotOpen, kErrLockFailed, kErrAbandoned, kErrLockTimeout,
+  // kErrBadIndex, kErrViewGone). Never waits for data. On failure the ring is
   // not touched, nor the buffer except by a copy that the shrinking cut short.
   std::int32_t Read(void* buffer, std::int32_t limit);
   // 1 when count bytes were stored and the consumer signalled; else 0. count < 0: bytes is a
   // NUL-terminated string, stored without its NUL; count 0 stores and posts nothing (1).
   // Each call stores one whole message or nothing. Codes: kErrNotOpen, kErrTooLarge (before
-  // any wait), kErrLockFailed, kErrAbandoned, kErrBadIndex, kErrNoRoom, kErrViewGone. When only the
+  // any wait), kErrLockFailed, kErrAbandoned, kErrLockTimeout, kErrBadIndex, kErrNoRoom,
+  // kErrViewGone. When only the
   // post fails the result is 0 but the bytes stay in the ring.
   int Write(const void* bytes, std::int32_t count);
 

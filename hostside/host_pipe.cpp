@@ -2,8 +2,17 @@
 
 #include "hostlink/object_names.h"
 #include "hostlink/ring.h"
+#include "platform/named_objects.h"
+
+#include <cerrno>
+#include <cstring>
 
 namespace hostside {
+
+std::string ObjectsProblem(int error) {
+  const std::string place = platform::ObjectPlaceProblem();
+  return place.empty() ? std::strerror(error) : place;
+}
 
 const char* Describe(PipeStatus status) {
   switch (status) {
@@ -15,10 +24,19 @@ const char* Describe(PipeStatus status) {
       return "no room in the ring";
     case PipeStatus::LockFailed:
       return "the pipe's mutex could not be taken";
+    case PipeStatus::LockBusy:
+      return "the pipe's mutex was kept by its other side";
     case PipeStatus::BadIndex:
       return "an index in the pipe's header lies outside the ring";
+    case PipeStatus::ViewGone:
+      return "the pipe's mapping was shrunk by another process";
   }
   return "?";
+}
+
+bool Broken(PipeStatus status) {
+  return status == PipeStatus::LockFailed || status == PipeStatus::BadIndex ||
+         status == PipeStatus::ViewGone;
 }
 
 std::unique_ptr<HostPipe> HostPipe::Create(std::int32_t index, std::int32_t ringSize,
@@ -33,7 +51,7 @@ std::unique_ptr<HostPipe> HostPipe::Create(std::int32_t index, std::int32_t ring
   pipe->ringSize_ = ringSize;
   pipe->mutex_ = platform::NamedMutex::Create(PipeMutexName(index));
   if (!pipe->mutex_) {
-    error = "cannot create the mutex " + PipeMutexName(index);
+    error = "cannot create the mutex " + PipeMutexName(index) + ": " + ObjectsProblem(errno);
     return nullptr;
   }
   const auto viewSize = static_cast<std::size_t>(ringSize) + kRingHeaderSize;
@@ -42,7 +60,7 @@ std::unique_ptr<HostPipe> HostPipe::Create(std::int32_t index, std::int32_t ring
     pipe->view_ = pipe->mapping_->MapView(viewSize);
   }
   if (!pipe->view_) {
-    error = "cannot create the mapping " + PipeMappingName(index);
+    error = "cannot create the mapping " + PipeMappingName(index) + ": " + ObjectsProblem(errno);
     return nullptr;
   }
   return pipe;
@@ -66,12 +84,31 @@ std::uint32_t HostPipe::LoadReaderThreadId() const {
   return LoadLe32(View() + kReaderThreadIdOffset);
 }
 
-bool HostPipe::Lock() {
-  return mutex_->Wait() != platform::WaitResult::Failed;
+PipeStatus HostPipe::Lock() {
+  switch (mutex_->Wait(lockBound_)) {
+    case platform::WaitResult::Signalled:
+    case platform::WaitResult::Abandoned:
+      return PipeStatus::Ok;
+    case platform::WaitResult::TimedOut:
+      return PipeStatus::LockBusy;
+    case platform::WaitResult::Failed:
+      break;
+  }
+  return PipeStatus::LockFailed;
 }
 
 void HostPipe::Unlock() {
   mutex_->Release();
+}
+
+PipeStatus HostPipe::LoadHeader(RingHeader& header) const {
+  // A fault while loading puts zero pages in place (platform/posix/mapping_guard.h): the words
+  // read are then worthless, and the view says so.
+  header = LoadRingHeader(View());
+  if (view_->Damaged()) {
+    return PipeStatus::ViewGone;
+  }
+  return RingIndexesValid(header, ringSize_) ? PipeStatus::Ok : PipeStatus::BadIndex;
 }
 
 PipeWrite HostPipe::Write(std::span<const std::uint8_t> bytes) {
@@ -81,18 +118,21 @@ PipeWrite HostPipe::Write(std::span<const std::uint8_t> bytes) {
     return result;
   }
   const auto count = static_cast<std::int32_t>(bytes.size());
-  if (!Lock()) {
-    result.status = PipeStatus::LockFailed;
+  result.status = Lock();
+  if (result.status != PipeStatus::Ok) {
     return result;
   }
-  const RingHeader header = LoadRingHeader(View());
-  if (!RingIndexesValid(header, ringSize_)) {
-    result.status = PipeStatus::BadIndex;
-  } else if (RingFreeSpace(header, ringSize_) < count) {
+  RingHeader header;
+  result.status = LoadHeader(header);
+  if (result.status == PipeStatus::Ok && RingFreeSpace(header, ringSize_) < count) {
     result.status = PipeStatus::NoRoom;
-  } else {
-    ::StoreWriteIndex(View(),
-                      RingCopyIn(View(), ringSize_, header.writeIndex, bytes.data(), count));
+  } else if (result.status == PipeStatus::Ok) {
+    const std::int32_t end = RingCopyIn(View(), ringSize_, header.writeIndex, bytes.data(), count);
+    if (end < 0) {
+      result.status = PipeStatus::ViewGone;
+    } else {
+      ::StoreWriteIndex(View(), end);
+    }
   }
   result.readerThreadId = header.readerThreadId;
   Unlock();
@@ -100,17 +140,25 @@ PipeWrite HostPipe::Write(std::span<const std::uint8_t> bytes) {
 }
 
 PipeStatus HostPipe::ReadAll(std::vector<std::uint8_t>& out) {
-  if (!Lock()) {
-    return PipeStatus::LockFailed;
+  PipeStatus status = Lock();
+  if (status != PipeStatus::Ok) {
+    return status;
   }
-  const RingHeader header = LoadRingHeader(View());
-  PipeStatus status = PipeStatus::Ok;
-  if (!RingIndexesValid(header, ringSize_)) {
-    status = PipeStatus::BadIndex;
-  } else if (const std::int32_t n = RingBytesInUse(header, ringSize_); n > 0) {
-    const std::size_t old = out.size();
-    out.resize(old + static_cast<std::size_t>(n));
-    ::StoreReadIndex(View(), RingCopyOut(View(), ringSize_, header.readIndex, out.data() + old, n));
+  RingHeader header;
+  status = LoadHeader(header);
+  if (status == PipeStatus::Ok) {
+    if (const std::int32_t n = RingBytesInUse(header, ringSize_); n > 0) {
+      const std::size_t old = out.size();
+      out.resize(old + static_cast<std::size_t>(n));
+      const std::int32_t end =
+          RingCopyOut(View(), ringSize_, header.readIndex, out.data() + old, n);
+      if (end < 0) {
+        out.resize(old);
+        status = PipeStatus::ViewGone;
+      } else {
+        ::StoreReadIndex(View(), end);
+      }
+    }
   }
   Unlock();
   return status;

@@ -1,10 +1,12 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "hostlink/ring.h"
 #include "hostside/pipe_index.h"
 #include "platform/file_mapping.h"
 #include "platform/named_mutex.h"
@@ -15,10 +17,20 @@ enum class PipeStatus {
   Ok,
   TooLarge,    // the bytes can never fit: count >= ringSize
   NoRoom,      // not enough free space now; nothing stored
-  LockFailed,  // the named mutex could not be taken
+  LockFailed,  // the named mutex could not be taken (its file was damaged)
+  LockBusy,    // the program kept the named mutex past the bound; nothing touched
   BadIndex,    // an index in the shared header lies outside the ring; nothing touched
+  ViewGone,    // another process shrank the mapping; the pipe is of no further use
 };
 const char* Describe(PipeStatus status);
+// True for the faults after which the pipe can never work again: the program, or someone
+// posing as it, damaged the shared objects.
+bool Broken(PipeStatus status);
+const char* Describe(PipeStatus status);
+
+// Why a named object could not be made, for the user: where they must live, its owner and
+// mode and the fix when that is the cause, else the system's text for `error`.
+std::string ObjectsProblem(int error);
 
 struct PipeWrite {
   PipeStatus status = PipeStatus::Ok;
@@ -42,6 +54,9 @@ class HostPipe {
 
   std::int32_t Index() const { return index_; }
   std::int32_t RingSize() const { return ringSize_; }
+  // How long a lock wait lasts (platform/named_mutex.h); a host whose loop serves others waits
+  // only briefly.
+  void SetLockBound(std::chrono::milliseconds bound) { lockBound_ = bound; }
 
   // The consumer's thread id at offset 0. The host writes its own into even pipes before it
   // announces them; the program writes its own into odd pipes when it opens them.
@@ -63,12 +78,15 @@ class HostPipe {
  private:
   HostPipe() = default;
   // Takes the mutex; an abandoned one is ours all the same (its last owner died), and the
-  // index check that follows guards against what it may have left half done.
-  bool Lock();
+  // index check that follows guards against what it may have left half done. Ok or the fault.
+  PipeStatus Lock();
   void Unlock();
+  // Under the lock: the header, or the fault that keeps it from being used.
+  PipeStatus LoadHeader(RingHeader& header) const;
 
   std::int32_t index_ = 0;
   std::int32_t ringSize_ = 0;
+  std::chrono::milliseconds lockBound_ = platform::kWaitBound;
   std::unique_ptr<platform::NamedMutex> mutex_;
   std::unique_ptr<platform::FileMapping> mapping_;
   std::unique_ptr<platform::MappedView> view_;

@@ -20,7 +20,7 @@ std::unique_ptr<HostSide> HostSide::Create(platform::ThreadId program,
   std::unique_ptr<HostSide> host(new HostSide());
   host->queue_ = platform::ThreadMessageQueue::Create();
   if (!host->queue_) {
-    error = std::string("cannot create the thread message queue: ") + std::strerror(errno);
+    error = "cannot create the thread message queue: " + ObjectsProblem(errno);
     return nullptr;
   }
   host->ownThread_ = platform::CurrentThreadId();
@@ -72,6 +72,7 @@ SendResult HostSide::Send(std::span<const std::uint8_t> frame) {
   SendResult result{write.status, false};
   if (write.status == PipeStatus::Ok) {
     result.posted = PostDataReady(write.readerThreadId, newestToProgram_->Index(), frame.size());
+    signalPending_ = signalPending_ || !result.posted;
   }
   return result;
 }
@@ -80,7 +81,16 @@ bool HostSide::Signal() {
   if (!newestToProgram_) {
     return PostDataReady(0, 0, 0);
   }
-  return PostDataReady(newestToProgram_->LoadReaderThreadId(), newestToProgram_->Index(), 0);
+  const bool posted =
+      PostDataReady(newestToProgram_->LoadReaderThreadId(), newestToProgram_->Index(), 0);
+  signalPending_ = !posted;
+  return posted;
+}
+
+void HostSide::RetrySignal() {
+  if (signalPending_) {
+    Signal();
+  }
 }
 
 std::vector<WireMessage> HostSide::TakeIncoming() {

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -60,6 +61,13 @@ class HostSide {
   bool Signal();
   bool HasPipeToProgram() const { return newestToProgram_ != nullptr; }
 
+  // A post of "IPCDataReady" that the program's full queue refused is kept, since the bytes it
+  // announces would otherwise wait unread (a quit among them). While SignalPending(), the host
+  // calls RetrySignal every kSignalRetry until a post gets through.
+  static constexpr std::chrono::milliseconds kSignalRetry{10};
+  bool SignalPending() const { return signalPending_; }
+  void RetrySignal();
+
   // Receives the posts to this thread other than "IPCDataReady", in TakeIncoming.
   std::function<void(const platform::ThreadMessage&)> onOtherPost;
 
@@ -88,6 +96,7 @@ class HostSide {
   std::vector<std::unique_ptr<HostPipe>> toProgram_;
   std::vector<ToHostPipe> toHost_;
   HostPipe* newestToProgram_ = nullptr;
+  bool signalPending_ = false;
   std::optional<std::string> problem_;
 };
 

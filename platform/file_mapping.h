@@ -12,6 +12,9 @@ class MappedView {
   virtual ~MappedView() = default;
   virtual std::uint8_t* Data() const = 0;
   virtual std::size_t Size() const = 0;
+  // True once another process shrank the object under the view: what the view shows since is
+  // not shared any more, and every operation on it must fail.
+  virtual bool Damaged() const { return false; }
 };
 
 // Shared memory between the processes of one user under a name, private to the user like

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -7,8 +8,13 @@ namespace platform {
 enum class WaitResult {
   Signalled,  // the caller owns the mutex
   Abandoned,  // the last owner died holding it; the caller owns it now and it works again
+  TimedOut,   // a live owner kept it for the whole bound; nothing is owned
   Failed,
 };
+
+// How long a wait for a live owner lasts unless told otherwise: owners hold the pipes' mutexes
+// only while they copy, so an owner that keeps one this long is stopped or hostile.
+inline constexpr std::chrono::milliseconds kWaitBound{1000};
 
 // A mutex shared between the processes of one user under a name. Private to the user: another
 // user's process can neither open it nor take its name first. The creator's object removes the
@@ -21,8 +27,11 @@ class NamedMutex {
   static std::unique_ptr<NamedMutex> Open(const std::string& name);
   virtual ~NamedMutex() = default;
 
-  // Waits without time limit.
-  [[nodiscard]] virtual WaitResult Wait() = 0;
+  // Waits at most `bound` for an owner that lives (0: only tries). After a time-out the object
+  // only tries, without waiting, until it is owned again, so that one stuck owner costs one
+  // bound and not one per operation. A termination signal ends the wait at once.
+  [[nodiscard]] virtual WaitResult Wait(std::chrono::milliseconds bound) = 0;
+  [[nodiscard]] WaitResult Wait() { return Wait(kWaitBound); }
   // Gives back ownership; false when the caller does not own it.
   virtual bool Release() = 0;
 };

@@ -1,5 +1,9 @@
 #include "platform/named_objects.h"
 
+#ifndef _WIN32
+#include "platform/posix/user_files.h"
+#endif
+
 namespace platform {
 
 namespace {
@@ -19,6 +23,14 @@ class SystemNamedObjects final : public NamedObjects {
 NamedObjects& SystemObjects() {
   static SystemNamedObjects objects;
   return objects;
+}
+
+std::string ObjectPlaceProblem() {
+#ifdef _WIN32
+  return {};  // the session's own namespace: no place another user can take
+#else
+  return detail::PrivateDirProblem();
+#endif
 }
 
 }  // namespace platform

@@ -19,4 +19,8 @@ class NamedObjects {
 // The operating system's objects (NamedMutex::Open, FileMapping::Open).
 NamedObjects& SystemObjects();
 
+// Why no named object (mutex, mapping, message name, thread queue) can be made here, for the
+// user: the place, its owner and mode, and the fix. Empty when nothing stands in the way.
+std::string ObjectPlaceProblem();
+
 }  // namespace platform

@@ -43,6 +43,8 @@ class ThreadMessageQueue {
   virtual std::optional<ThreadMessage> Take() = 0;
   // Leaves a wake-up pending when entries remained after the last Take, so that a receiver that
   // handles one message per loop turn comes back for the rest (a later post leaves its own).
+  // After a burst that filled the queue it leaves one more, which finds the queue empty: posts
+  // were refused meanwhile, and the receiver should look for what they would have announced.
   virtual void Wake() = 0;
   // Waits up to timeoutMs (negative: without limit) for a pending wake-up. False on time-out.
   virtual bool WaitForWakeup(int timeoutMs) = 0;

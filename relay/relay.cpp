@@ -5,12 +5,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <utility>
 
 namespace relay {
 
 namespace {
 // How long a vantor1 told to quit may take before it is ended.
 constexpr auto kQuitGrace = std::chrono::seconds(2);
+// How long accepting rests when the process or the system is out of descriptors.
+constexpr auto kAcceptRest = std::chrono::milliseconds(250);
 }  // namespace
 
 std::unique_ptr<Relay> Relay::Create(const Options& options, std::string vantorProgram,
@@ -75,12 +79,20 @@ std::unique_ptr<VantorChannel> Relay::StartVantor(int session) {
   return vantor;
 }
 
-void Relay::Accept() {
+void Relay::Accept(Clock::time_point now) {
   Address peer;
   Fd client = relay::Accept(listener_.Get(), peer);
   if (!client.Valid()) {
+    if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+      if (!std::exchange(shortageReported_, true)) {
+        Report(std::string("cannot accept a client: ") + std::strerror(errno) +
+               "; waiting clients are taken once sessions end");
+      }
+      acceptPausedUntil_ = now + kAcceptRest;
+    }
     return;
   }
+  shortageReported_ = false;
   const int id = nextId_++;
   const std::string prefix = "session " + std::to_string(id) + ": ";
   Report(prefix + "client " + Describe(peer) + " connected");
@@ -98,6 +110,14 @@ void Relay::Accept() {
 }
 
 void Relay::Reap(Clock::time_point now, bool all) {
+  for (auto& session : sessions_) {
+    // Damaged pipes end this session's vantor1, not the session nor any other.
+    if (session->Vantor() != nullptr && session->Vantor()->Broken()) {
+      Report("session " + std::to_string(session->Id()) + ": vantor1's " +
+             *session->Vantor()->Broken() + "; the session goes on without it");
+      ending_.push_back({session->TakeVantor(), now});
+    }
+  }
   for (auto& session : sessions_) {
     if (session->Finished() || all) {
       if (!session->Finished()) {
@@ -128,6 +148,7 @@ int Relay::Timeout(Clock::time_point now) const {
   for (const Ending& end : ending_) {
     consider(end.killAt);
   }
+  consider(acceptPausedUntil_);
   if (!next) {
     return -1;
   }
@@ -149,7 +170,10 @@ int Relay::Run(int stopFd, int clientEndFd) {
     }
     fds.clear();
     fds.push_back({stopping ? -1 : stopFd, POLLIN, 0});
-    fds.push_back({stopping ? -1 : listener_.Get(), POLLIN, 0});
+    if (acceptPausedUntil_ && now >= *acceptPausedUntil_) {
+      acceptPausedUntil_.reset();
+    }
+    fds.push_back({stopping || acceptPausedUntil_ ? -1 : listener_.Get(), POLLIN, 0});
     fds.push_back({posts_->Descriptor(), POLLIN, 0});
     for (const auto& session : sessions_) {
       fds.push_back({session->ClientFd(), session->ClientEvents(), 0});
@@ -196,7 +220,7 @@ int Relay::Run(int stopFd, int clientEndFd) {
       }
     }
     if (fds[1].revents != 0) {
-      Accept();
+      Accept(Clock::now());
     }
   }
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,7 @@ class Relay {
     Clock::time_point killAt;
   };
   Relay() = default;
-  void Accept();
+  void Accept(Clock::time_point now);
   std::unique_ptr<VantorChannel> StartVantor(int session);
   int FreeSlot() const;
   void Reap(Clock::time_point now, bool all);
@@ -44,6 +45,10 @@ class Relay {
   std::vector<std::unique_ptr<Session>> sessions_;
   std::vector<Ending> ending_;  // vantor1s told to quit, waited for a short while
   int nextId_ = 1;
+  // Out of descriptors: accepting rests until then, so that the loop does not spin on a
+  // listener that stays readable. Logged once per shortage.
+  std::optional<Clock::time_point> acceptPausedUntil_;
+  bool shortageReported_ = false;
 };
 
 }  // namespace relay

@@ -36,7 +36,7 @@ std::unique_ptr<VantorPosts> VantorPosts::Create(std::string& error) {
   auto impl = std::make_unique<Impl>();
   impl->queue = platform::ThreadMessageQueue::Create();
   if (!impl->queue) {
-    error = std::string("cannot create the thread's message queue: ") + std::strerror(errno);
+    error = "cannot create the thread's message queue: " + hostside::ObjectsProblem(errno);
     return nullptr;
   }
   impl->thread = platform::CurrentThreadId();
@@ -68,6 +68,9 @@ struct VantorChannel::Impl {
   bool gaveUp = false;
   bool endReported = false;
   std::size_t unsignalled = 0;  // bytes written since vantor1 was last told
+  bool postPending = false;     // a post of "IPCDataReady" was refused: made again at nextPost
+  Clock::time_point nextPost{};
+  std::optional<std::string> broken;
   Clock::time_point nextTry = Clock::now();
   Clock::duration retry = kFirstRetry;
   Clock::time_point giveUpAt = Clock::now() + kAnnounceTimeout;
@@ -76,10 +79,18 @@ struct VantorChannel::Impl {
     const platform::ThreadId reader = pipe.LoadReaderThreadId();
     return reader != 0 ? reader : program->Thread();
   }
-  bool PostDataReady(std::size_t count) {
-    return platform::PostThreadMessage(ReaderOf(*toProgram), IpcDataReadyMessage(),
-                                       static_cast<platform::WParam>(toProgram->Index()),
-                                       static_cast<platform::LParam>(count));
+  void PostDataReady(std::size_t count) {
+    postPending = !platform::PostThreadMessage(ReaderOf(*toProgram), IpcDataReadyMessage(),
+                                               static_cast<platform::WParam>(toProgram->Index()),
+                                               static_cast<platform::LParam>(count));
+    nextPost = Clock::now() + kPostRetry;
+  }
+  // Ok or a fault that may pass; a fault that cannot marks the channel broken.
+  bool Check(hostside::PipeStatus status, const hostside::HostPipe& pipe) {
+    if (hostside::Broken(status) && !broken) {
+      broken = "pipe " + std::to_string(pipe.Index()) + ": " + hostside::Describe(status);
+    }
+    return status == hostside::PipeStatus::Ok;
   }
 };
 
@@ -95,6 +106,9 @@ namespace {
 std::unique_ptr<hostside::HostPipe> CreatePipe(std::int32_t index, platform::ThreadId reader,
                                                std::string& error) {
   std::unique_ptr<hostside::HostPipe> pipe = hostside::HostPipe::Create(index, kRingSize, error);
+  if (pipe) {
+    pipe->SetLockBound(VantorChannel::kLockBound);
+  }
   if (pipe && reader != 0) {
     pipe->StoreReaderThreadId(reader);
   }
@@ -146,14 +160,20 @@ int VantorChannel::ExitDescriptor() {
 }
 
 std::optional<Clock::time_point> VantorChannel::Deadline() const {
-  if (impl_->attached || impl_->gaveUp) {
+  if (impl_->broken || impl_->gaveUp) {
     return std::nullopt;
+  }
+  if (impl_->attached) {
+    return impl_->postPending ? std::optional(impl_->nextPost) : std::nullopt;
   }
   return impl_->nextTry;
 }
 
 VantorChannel::Change VantorChannel::Advance(Clock::time_point now) {
   Impl& c = *impl_;
+  if (c.attached && c.postPending && now >= c.nextPost) {
+    c.PostDataReady(0);
+  }
   if (c.attached || c.gaveUp || now < c.nextTry) {
     return Change::None;
   }
@@ -181,7 +201,8 @@ VantorChannel::Change VantorChannel::Advance(Clock::time_point now) {
 
 bool VantorChannel::SendArguments(int type, const std::vector<std::string>& args) {
   const auto frame = hostside::ArgumentMessage(type, args);
-  if (!frame || impl_->toProgram->Write(*frame).status != hostside::PipeStatus::Ok) {
+  if (!frame || impl_->broken ||
+      !impl_->Check(impl_->toProgram->Write(*frame).status, *impl_->toProgram)) {
     return false;
   }
   impl_->unsignalled += frame->size();
@@ -198,7 +219,7 @@ void VantorChannel::Signal() {
 
 void VantorChannel::SendQuit() {
   const std::vector<std::uint8_t> frame = hostside::QuitMessage();
-  if (impl_->toProgram->Write(frame).status == hostside::PipeStatus::Ok) {
+  if (!impl_->broken && impl_->Check(impl_->toProgram->Write(frame).status, *impl_->toProgram)) {
     impl_->unsignalled += frame.size();
   }
   Signal();
@@ -207,7 +228,7 @@ void VantorChannel::SendQuit() {
 std::vector<FromVantor> VantorChannel::TakeIncoming() {
   std::vector<FromVantor> out;
   std::vector<std::uint8_t> bytes;
-  if (impl_->toHost->ReadAll(bytes) != hostside::PipeStatus::Ok) {
+  if (impl_->broken || !impl_->Check(impl_->toHost->ReadAll(bytes), *impl_->toHost)) {
     return out;
   }
   impl_->decoder.Feed(bytes);
@@ -225,6 +246,10 @@ std::vector<FromVantor> VantorChannel::TakeIncoming() {
 
 bool VantorChannel::Attached() const {
   return impl_->attached;
+}
+
+std::optional<std::string> VantorChannel::Broken() const {
+  return impl_->broken;
 }
 
 bool VantorChannel::Ended() {

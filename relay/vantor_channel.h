@@ -41,15 +41,19 @@ struct FromVantor {
 
 // One vantor1 with the two pipes of one session. The pipes are announced until vantor1 takes
 // them (it may still be starting), for up to kAnnounceTimeout. Never blocks on vantor1's pace:
-// a full ring drops the message.
-// NOTE: each ring is guarded by a named mutex taken without a time limit. vantor1 holds it only
-// while it copies, and one that dies leaves it abandoned, which frees it; a vantor1 stopped
-// (SIGSTOP, a debugger) inside that copy would hold the relay up until it runs again.
+// a full ring drops the message, and so does a ring whose mutex vantor1 keeps past kLockBound
+// (vantor1 holds it only while it copies; one stopped inside that copy, or a hostile peer,
+// costs the relay that bound once, then every try fails at once until the mutex is free). A
+// post of "IPCDataReady" refused by vantor1's full queue is made again every kPostRetry.
+// Pipe objects that another process damaged (shrunk, indexes outside the ring) make the
+// channel Broken: the session then goes on without it.
 class VantorChannel {
  public:
   static constexpr auto kAnnounceTimeout = std::chrono::seconds(10);
   // Pipes per relay: slots 0 .. kSlots - 1, one per session that has a vantor1.
   static constexpr int kSlots = 499;
+  static constexpr auto kLockBound = std::chrono::milliseconds(2);
+  static constexpr auto kPostRetry = std::chrono::milliseconds(10);
 
   // Starts `program` or works with the running thread `attachTo`, on pipe slot `slot`.
   static std::unique_ptr<VantorChannel> Spawn(VantorPosts& posts, const std::string& program,
@@ -62,7 +66,8 @@ class VantorChannel {
   int Pid() const;
   // Readable when the process has ended; -1 once its end was taken (TakeEnd), or when unknown.
   int ExitDescriptor();
-  // When Advance() wants to run again (another announcement); none when it does not.
+  // When Advance() wants to run again (another announcement, or a refused post); none when it
+  // does not.
   std::optional<Clock::time_point> Deadline() const;
 
   enum class Change { None, Attached, GaveUp };
@@ -78,6 +83,8 @@ class VantorChannel {
   void SendQuit();
   std::vector<FromVantor> TakeIncoming();
   bool Ended();
+  // Why the pipes cannot be used any more; none while they work.
+  std::optional<std::string> Broken() const;
   // "ended with status 0" and the like, once, when the process has ended.
   std::optional<std::string> TakeEnd();
 

@@ -16,6 +16,7 @@ class PosixMappedView final : public MappedView {
   explicit PosixMappedView(SharedMap map) : map_(std::move(map)) {}
   std::uint8_t* Data() const override { return static_cast<std::uint8_t*>(map_.Addr()); }
   std::size_t Size() const override { return map_.Size(); }
+  bool Damaged() const override { return map_.Damaged(); }
 
  private:
   SharedMap map_;

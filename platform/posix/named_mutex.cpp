@@ -31,7 +31,7 @@ class PosixNamedMutex final : public NamedMutex {
       : path_(std::move(path)),
         fd_(std::move(fd)),
         map_(std::move(map)),
-        lock_(&static_cast<MutexBlock*>(map_.Addr())->owner),
+        lock_(&static_cast<MutexBlock*>(map_.Addr())->owner, fd_.Get()),
         creatorPid_(creator ? ::getpid() : 0) {}
 
   ~PosixNamedMutex() override {
@@ -41,12 +41,20 @@ class PosixNamedMutex final : public NamedMutex {
     }
   }
 
-  WaitResult Wait() override {
-    switch (lock_.Lock()) {
+  WaitResult Wait(std::chrono::milliseconds bound) override {
+    const detail::LockResult result = lock_.Lock(bound);
+    if (map_.Damaged()) {
+      // The file was shrunk under us: the lock just taken was a private copy of the word.
+      lock_.Unlock();
+      return WaitResult::Failed;
+    }
+    switch (result) {
       case detail::LockResult::Locked:
         return WaitResult::Signalled;
       case detail::LockResult::Recovered:
         return WaitResult::Abandoned;
+      case detail::LockResult::TimedOut:
+        return WaitResult::TimedOut;
       case detail::LockResult::Failed:
         break;
     }

@@ -79,7 +79,7 @@ PushStart BeginPush(const QueueAccess& queue) {
   return PushStart::Go;
 }
 
-std::optional<QueueEntry> PopEntry(const QueueAccess& queue, bool* more) {
+std::optional<QueueEntry> PopEntry(const QueueAccess& queue, bool* more, bool* wasFull) {
   QueueHeader& h = queue.block->header;
   if (more != nullptr) {
     *more = false;
@@ -96,6 +96,9 @@ std::optional<QueueEntry> PopEntry(const QueueAccess& queue, bool* more) {
     // Damaged by a writer of this user: drop what cannot be trusted rather than read astray.
     h.head = h.tail;
     return std::nullopt;
+  }
+  if (pending == kQueueCapacity && wasFull != nullptr) {
+    *wasFull = true;
   }
   QueueEntry entry = queue.block->entries[h.head % kQueueCapacity];
   h.head = h.head + 1;

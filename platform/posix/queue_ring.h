@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -106,8 +107,10 @@ bool IsQueueReady(const QueueBlock* block);
 template <typename Wake>
 PushResult PushEntry(const QueueAccess& queue, const QueueEntry& entry, Wake&& wake);
 // Takes the oldest entry under the lock; nothing when empty or the lock failed. `more` tells
-// whether entries remain.
-std::optional<QueueEntry> PopEntry(const QueueAccess& queue, bool* more = nullptr);
+// whether entries remain; `wasFull` is set when the queue was full, so posts may have been
+// refused (and it is left alone otherwise).
+std::optional<QueueEntry> PopEntry(const QueueAccess& queue, bool* more = nullptr,
+                                   bool* wasFull = nullptr);
 // Called by the receiver after draining its doorbell, before taking. True when entries remain.
 bool ClearWakePending(const QueueAccess& queue);
 // Marks the queue closed, so posters still holding it stop using it.
@@ -117,9 +120,11 @@ void CloseQueue(const QueueAccess& queue);
 enum class PushStart { Go, Closed, Failed };
 PushStart BeginPush(const QueueAccess& queue);
 // The ring lock for a scope. A holder that died holding it may have claimed a wake-up without
-// sending it, so that claim is cleared.
+// sending it, so that claim is cleared. Holders keep it for a few instructions, and a post must
+// never hold up its poster (a relay serving other sessions), so the wait is short.
+inline constexpr std::chrono::milliseconds kRingLockBound{10};
 struct RingLock : ScopedLock {
-  explicit RingLock(const QueueAccess& queue) : ScopedLock(*queue.lock) {
+  explicit RingLock(const QueueAccess& queue) : ScopedLock(*queue.lock, kRingLockBound) {
     if (Recovered()) {
       queue.block->header.wakePending = 0;
     }

@@ -104,7 +104,7 @@ bool Open(const std::string& path, OpenTable& table) {
     return false;
   }
   auto* header = &static_cast<Table*>(map.Addr())->header;
-  auto lock = std::make_unique<detail::SharedLock>(&header->owner);
+  auto lock = std::make_unique<detail::SharedLock>(&header->owner, fd.Get());
   {
     detail::ScopedLock held(*lock);
     if (!held.Held()) {

@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cerrno>
 
+#include "platform/posix/shared_lock.h"
+
 namespace platform {
 
 namespace {
@@ -17,6 +19,8 @@ std::atomic<int> g_signalWriteFd{-1};
 
 extern "C" void OnTerminationSignal(int) {
   const int saved = errno;
+  // A wait for a lock that a peer keeps must not hold up the end.
+  detail::InterruptLockWaits();
   const int fd = g_signalWriteFd.load();
   if (fd >= 0) {
     const char byte = 1;
@@ -52,6 +56,7 @@ TerminationSignals::~TerminationSignals() {
 }
 
 void TerminationSignals::Clear() {
+  detail::ResumeLockWaits();
   char bytes[16];
   while (read(readFd_, bytes, sizeof bytes) > 0) {
   }

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/doorbell.h"
@@ -35,7 +36,7 @@ std::string QueuePath(ThreadId thread) {
 class QueueFile {
  public:
   QueueFile(UniqueFd fd, SharedMap map)
-      : fd_(std::move(fd)), map_(std::move(map)), lock_(&Block()->header.ringOwner) {}
+      : fd_(std::move(fd)), map_(std::move(map)), lock_(&Block()->header.ringOwner, fd_.Get()) {}
 
   // Opens `path` when it holds a fully set-up queue of the user's; null otherwise.
   static std::unique_ptr<QueueFile> Open(const std::string& path) {
@@ -53,6 +54,8 @@ class QueueFile {
 
   detail::QueueAccess Access(ThreadId thread) { return {Block(), &lock_, fd_.Get(), thread}; }
   int Fd() const { return fd_.Get(); }
+  // True once another process shrank the file under the mapping.
+  bool Damaged() const { return map_.Damaged(); }
   // In a forked child: lets go of the file, whose life mark the mapping holds as firmly as the
   // descriptor. An empty ring of the child's own stands in its place.
   void LetGo() {
@@ -105,7 +108,11 @@ class Target {
       }
       return detail::WakeResult::Failed;
     };
-    switch (detail::PushEntry(ring_->Access(thread_), entry, wake)) {
+    const detail::PushResult pushed = detail::PushEntry(ring_->Access(thread_), entry, wake);
+    if (ring_->Damaged()) {
+      return Outcome::Stale;  // what was pushed went into our own copy of a shrunk file
+    }
+    switch (pushed) {
       case detail::PushResult::Pushed:
         return Outcome::Delivered;
       case detail::PushResult::Closed:
@@ -248,7 +255,7 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
   }
 
   std::optional<ThreadMessage> Take() override {
-    std::optional<detail::QueueEntry> entry = detail::PopEntry(Access(), &more_);
+    std::optional<detail::QueueEntry> entry = detail::PopEntry(Access(), &more_, &wasFull_);
     if (!entry) {
       return std::nullopt;
     }
@@ -257,8 +264,10 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
   }
 
   void Wake() override {
-    // A post made after the last Take found no wake-up pending and left its own.
-    if (more_) {
+    // A post made after the last Take found no wake-up pending and left its own. After a burst
+    // that filled the queue one more wake-up finds it empty: posts were refused meanwhile, and
+    // the receiver looks for what they would have announced.
+    if (more_ || std::exchange(wasFull_, false)) {
       detail::Ring(selfBell_.Get());
     }
   }
@@ -289,7 +298,8 @@ class PosixThreadMessageQueue final : public ThreadMessageQueue {
   ThreadId thread_;
   pid_t ownerPid_;
   bool namesRemoved_ = false;
-  bool more_ = false;  // entries remained after the last Take
+  bool more_ = false;     // entries remained after the last Take
+  bool wasFull_ = false;  // a Take since the last Wake found the queue full
   UniqueFd bell_;
   UniqueFd selfBell_;  // connected to bell_, so that a wake-up of our own looks up no path
   std::unique_ptr<QueueFile> ring_;
@@ -411,6 +421,7 @@ std::unique_ptr<ThreadMessageQueue> ThreadMessageQueue::Create() {
     return nullptr;
   }
   SweepLeftovers();
+  detail::SweepDeadCreators();
   // Order matters for posters racing with a thread id's reuse. A poster maps a ready ring,
   // then connects the doorbell, then writes. The earlier ring is closed before the new
   // doorbell exists, and the new ring is ready only after it exists, so whatever a poster

@@ -1,12 +1,18 @@
 #include "platform/posix/user_files.h"
 
+#include "platform/posix/shared_lock.h"
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <utility>
 
 namespace platform::detail {
@@ -40,18 +46,48 @@ bool EnsurePrivateDir(const std::string& dir) {
 
 }  // namespace
 
-std::string PrivateDir() {
+namespace {
+
+// Where the private directory belongs, whether or not it is usable.
+std::string PrivateDirPlace() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  std::string dir;
   if (runtime != nullptr && runtime[0] == '/' && IsPrivateDir(runtime)) {
-    dir = std::string(runtime) + "/vantor1";
-  } else {
-    // Memory-backed where the system has it, like the runtime directory.
-    struct stat st {};
-    const bool shm = ::stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode);
-    dir = std::string(shm ? "/dev/shm" : "/tmp") + "/vantor1-" + std::to_string(::geteuid());
+    return std::string(runtime) + "/vantor1";
   }
+  // Memory-backed where the system has it, like the runtime directory.
+  struct stat st {};
+  const bool shm = ::stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode);
+  return std::string(shm ? "/dev/shm" : "/tmp") + "/vantor1-" + std::to_string(::geteuid());
+}
+
+}  // namespace
+
+std::string PrivateDir() {
+  std::string dir = PrivateDirPlace();
   return EnsurePrivateDir(dir) ? dir : std::string();
+}
+
+std::string PrivateDirProblem() {
+  const std::string dir = PrivateDirPlace();
+  if (EnsurePrivateDir(dir)) {
+    return {};
+  }
+  const std::string fix =
+      "; remove it (or have its owner remove it), or set XDG_RUNTIME_DIR to a directory of your "
+      "own that only you can enter "
+      "(mode 0700)";
+  struct stat st {};
+  if (::lstat(dir.c_str(), &st) != 0) {
+    return "cannot make the directory " + dir + ": " + std::strerror(errno) + fix;
+  }
+  char mode[8];
+  std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+  const char* what = S_ISLNK(st.st_mode)   ? "a symbolic link"
+                     : S_ISDIR(st.st_mode) ? "a directory"
+                                           : "not a directory";
+  return dir + " is " + what + " of user " + std::to_string(st.st_uid) + " with mode " + mode +
+         ", where this program needs a directory of its own user (" + std::to_string(::geteuid()) +
+         ") that nobody else can enter" + fix;
 }
 
 std::string UserObjectPath(std::string_view kind, std::string_view name) {
@@ -69,6 +105,31 @@ std::string UserObjectPath(std::string_view kind, std::string_view name) {
   dir += '.';
   dir.append(name);
   return dir;
+}
+
+void SweepDeadCreators() {
+  const std::string dir = PrivateDir();
+  DIR* listing = dir.empty() ? nullptr : ::opendir(dir.c_str());
+  if (listing == nullptr) {
+    return;
+  }
+  const time_t now = ::time(nullptr);
+  while (const dirent* item = ::readdir(listing)) {
+    const std::string_view name = item->d_name;
+    if (!name.starts_with("map.") && !name.starts_with("mutex.")) {
+      continue;
+    }
+    const std::string path = dir + "/" + std::string(name);
+    const UniqueFd fd = OpenUserFile(path);
+    struct stat st {};
+    // An empty file may be one whose creator has not taken its mark yet.
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || IsMarkHeld(fd.Get(), kCreatorMarkSlot) ||
+        (st.st_size == 0 && now - st.st_mtime < 10)) {
+      continue;
+    }
+    UnlinkIfSame(path, fd.Get());
+  }
+  ::closedir(listing);
 }
 
 bool IsPrivateToUser(int fd) {
@@ -112,7 +173,9 @@ UniqueFd CreateUserFile(const std::string& path, std::size_t size) {
   // A stale file is one a crashed creator of this user left behind.
   ::unlink(path.c_str());
   UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-  if (fd.Valid() && !Prepare(fd.Get(), size)) {
+  // The creator's mark, held for as long as it keeps the file open: SweepDeadCreators tells
+  // the files of killed creators by it.
+  if (fd.Valid() && (!HoldMark(fd.Get(), kCreatorMarkSlot) || !Prepare(fd.Get(), size))) {
     const int saved = errno;
     ::unlink(path.c_str());
     errno = saved;
@@ -168,20 +231,29 @@ SharedMap::SharedMap(int fd, std::size_t size) {
     return;
   }
   void* addr = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  if (addr != MAP_FAILED) {
-    addr_ = addr;
-    size_ = size;
+  if (addr == MAP_FAILED) {
+    return;
   }
+  if (!guard_.Guard(addr, size)) {
+    ::munmap(addr, size);
+    errno = ENOMEM;
+    return;
+  }
+  addr_ = addr;
+  size_ = size;
 }
 
 SharedMap::SharedMap(SharedMap&& other) noexcept
-    : addr_(std::exchange(other.addr_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    : addr_(std::exchange(other.addr_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      guard_(std::move(other.guard_)) {}
 
 SharedMap& SharedMap::operator=(SharedMap&& other) noexcept {
   if (this != &other) {
     Unmap();
     addr_ = std::exchange(other.addr_, nullptr);
     size_ = std::exchange(other.size_, 0);
+    guard_ = std::move(other.guard_);
   }
   return *this;
 }
@@ -192,6 +264,7 @@ SharedMap::~SharedMap() {
 
 void SharedMap::Unmap() {
   if (addr_ != nullptr) {
+    guard_.Release();  // before the range can be handed out again
     ::munmap(addr_, size_);
     addr_ = nullptr;
     size_ = 0;

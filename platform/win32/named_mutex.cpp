@@ -1,5 +1,7 @@
 #include "platform/named_mutex.h"
 
+#include <algorithm>
+
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/windows_api.h"
 
@@ -23,12 +25,19 @@ class Win32NamedMutex final : public NamedMutex {
     }
   }
 
-  WaitResult Wait() override {
-    switch (::WaitForSingleObject(handle_.Get(), INFINITE)) {
+  WaitResult Wait(std::chrono::milliseconds bound) override {
+    // After a time-out only tries, as on the other systems, until owned again.
+    const DWORD ms = stuck_ ? 0 : static_cast<DWORD>(std::max<long long>(bound.count(), 0));
+    switch (::WaitForSingleObject(handle_.Get(), ms)) {
       case WAIT_OBJECT_0:
+        stuck_ = false;
         return WaitResult::Signalled;
       case WAIT_ABANDONED:
+        stuck_ = false;
         return WaitResult::Abandoned;
+      case WAIT_TIMEOUT:
+        stuck_ = true;
+        return WaitResult::TimedOut;
       default:
         break;
     }
@@ -39,6 +48,7 @@ class Win32NamedMutex final : public NamedMutex {
 
  private:
   UniqueHandle handle_;
+  bool stuck_ = false;
 };
 
 }  // namespace

@@ -10,7 +10,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "hostside/host_side.h"
+#include "hostside/wire.h"
+#include "platform/thread_queue.h"
 #include "tests/platform/child_process.h"
+#include "tools/hostsim/program.h"
+#include "tools/hostsim/session.h"
 
 namespace {
 
@@ -120,8 +125,43 @@ TEST(ProgramExit, nextStartRemovesWhatAKilledRunLeftAndTerminationEndsWithStatus
   fs::remove_all(runtime);
 }
 
+// The host's quit lies in the ring but its "IPCDataReady" never came (a flood of posts filled the
+// queue and it was refused): once vantor1 has drained its queue it looks into the ring all the
+// same, and ends.
+TEST(ProgramExit, quitWhoseSignalAFullQueueRefusedStillEndsTheProgram) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  std::string error;
+  auto program = hostsim::Program::Spawn({VANTOR1_PATH}, error);
+  ASSERT_TRUE(program) << error;
+  auto host = hostside::HostSide::Create(program->Thread(), std::nullopt, error);
+  ASSERT_TRUE(host) << error;
+  hostside::HostPipe* toHost = host->CreatePipe(hostside::PipeEnd::ToHost, 65536, error);
+  hostside::HostPipe* toProgram = host->CreatePipe(hostside::PipeEnd::ToProgram, 65536, error);
+  ASSERT_TRUE(toHost && toProgram) << error;
+  hostsim::Session session(*host, *program, nullptr);
+  std::size_t received = 0;
+  session.onMessage = [&](const hostside::WireMessage&) { ++received; };
+  ASSERT_TRUE(session.AnnounceUntilTaken(toHost->Index(), 65536, 20000));
+  ASSERT_TRUE(session.AnnounceUntilTaken(toProgram->Index(), 65536, 20000));
+  const auto deadline = hostsim::Session::Clock::now() + std::chrono::seconds(20);
+  while (received < hostside::ExpectedHandshake().size() &&
+         hostsim::Session::Clock::now() < deadline) {
+    session.WaitUntil(deadline);
+  }
+  ASSERT_EQ(received, hostside::ExpectedHandshake().size());
+  int refused = 0;
+  for (int posts = 0; refused < 100 && posts < (1 << 21); ++posts) {
+    refused += platform::PostThreadMessage(program->Thread(), 0x7ffe, 0, 0) ? 0 : 1;
+  }
+  ASSERT_EQ(refused, 100) << "the queue never filled";
+  ASSERT_EQ(toProgram->Write(hostside::QuitMessage()).status, hostside::PipeStatus::Ok);
+  const std::optional<hostsim::ExitStatus> status = program->WaitForExit(10000);
+  ASSERT_TRUE(status) << "the quit was left in the ring";
+  EXPECT_TRUE(!status->signalled && status->code == 0) << hostsim::Describe(*status);
+}
+
 // Another user takes the fallback place of vantor1's directory before it starts: a runtime
-// directory of the user's own makes it harmless, else vantor1 refuses the place.
+// directory of the user's own makes it harmless, else vantor1 refuses the place, saying why.
 TEST(HostileStart, AnotherUsersSquatNeitherHangsNorDeafensTheProgram) {
   if (::geteuid() != 0) {
     GTEST_SKIP() << "needs root: runs vantor1 and a squatter under two throwaway uids";
@@ -153,7 +193,12 @@ TEST(HostileStart, AnotherUsersSquatNeitherHangsNorDeafensTheProgram) {
       EXPECT_TRUE(run.WaitUntilRunning()) << run.Errors();
       run.Stop();
     } else {
-      EXPECT_TRUE(run.EndsSaying("vantor1: ")) << run.Errors();
+      // The refusal names the place, its owner and mode, and the way out.
+      EXPECT_TRUE(run.EndsSaying(fallback.string() + " is ")) << run.Errors();
+      EXPECT_NE(run.Errors().find("of user " + std::to_string(user + 1) + " with mode"),
+                std::string::npos)
+          << run.Errors();
+      EXPECT_NE(run.Errors().find("set XDG_RUNTIME_DIR"), std::string::npos) << run.Errors();
     }
     fs::remove_all(fallback);
     if (!runtime.empty()) {

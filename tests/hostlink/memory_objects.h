@@ -32,7 +32,7 @@ class MemoryObjects final : public platform::NamedObjects {
   class Mutex final : public platform::NamedMutex {
    public:
     explicit Mutex(MemoryLock& lock) : lock_(lock) {}
-    platform::WaitResult Wait() override {
+    platform::WaitResult Wait(std::chrono::milliseconds) override {
       if (lock_.owned) {
         return platform::WaitResult::Failed;  // would wait for ever
       }

@@ -7,9 +7,15 @@
 
 #include "hostlink/host_session.h"
 #include "hostlink/ipc_pipe.h"
+#include "hostlink/object_names.h"
 #include "hostlink/ring.h"
 #include "hostside/host_side.h"
 #include "platform/thread_id.h"
+#ifndef _WIN32
+#include <unistd.h>
+
+#include "platform/posix/user_files.h"
+#endif
 
 namespace hostside {
 namespace {
@@ -75,6 +81,43 @@ TEST_F(HostSideTest, IndexesOutsideTheRingAreNeverFollowed) {
   EXPECT_NE(problem->find("pipe 2"), std::string::npos) << *problem;
   EXPECT_EQ(LoadRingHeader(toHost->View()).readIndex, 0);
 }
+
+#ifndef _WIN32
+// A peer that shrinks a pipe's mapping or mutex costs the operation that met it: the status
+// says so, and the pipe counts as broken for good.
+TEST_F(HostSideTest, ShrunkPipeObjectsFailTheOperationWithTheirStatus) {
+  for (const char* kind : {"map", "mutex"}) {
+    const std::string name = kind == std::string("map") ? PipeMappingName(toProgram->Index())
+                                                        : PipeMutexName(toHost->Index());
+    ASSERT_EQ(::truncate(platform::detail::UserObjectPath(kind, name).c_str(), 0), 0);
+  }
+  const PipeStatus sent = host_->Send(Bytes{1, 2}).status;
+  EXPECT_EQ(sent, PipeStatus::ViewGone);
+  EXPECT_TRUE(Broken(sent));
+  EXPECT_TRUE(host_->TakeIncoming().empty());
+  const auto problem = host_->TakeProblem();
+  ASSERT_TRUE(problem);
+  EXPECT_NE(problem->find("pipe 2: the pipe's mutex"), std::string::npos) << *problem;
+}
+
+// A post of "IPCDataReady" that the program's full queue refused is made again once it has
+// room, so that what it announces (a quit, say) is not left unread.
+TEST_F(HostSideTest, RefusedDataReadyIsPostedAgainOnceTheQueueHasRoom) {
+  int posts = 0;
+  while (platform::PostThreadMessage(platform::CurrentThreadId(), 0x1234, 0, 0)) {
+    ASSERT_LT(++posts, 1 << 20) << "the queue never fills";
+  }
+  const SendResult sent = host_->Send(Bytes{1, 2});
+  EXPECT_EQ(sent.status, PipeStatus::Ok);
+  EXPECT_FALSE(sent.posted);
+  EXPECT_TRUE(host_->SignalPending());
+  host_->RetrySignal();
+  EXPECT_TRUE(host_->SignalPending());  // still full
+  host_->TakeIncoming();
+  host_->RetrySignal();
+  EXPECT_FALSE(host_->SignalPending());
+}
+#endif  // files shrunk under a mapping are POSIX's, and Wine's thread queues never fill
 
 }  // namespace
 }  // namespace hostside

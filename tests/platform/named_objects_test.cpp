@@ -1,13 +1,18 @@
 // Named mutexes and file mappings: shared between the user's processes, private to the user.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "child_process.h"
 #include "platform/file_mapping.h"
 #include "platform/named_mutex.h"
+#include "platform/posix/shared_lock.h"
+#include "platform/termination_signals.h"
+#include "platform/thread_queue.h"
 
 namespace {
 
@@ -138,6 +143,106 @@ TEST(NamedObjects, ObjectsArePrivateToTheUser) {
   ASSERT_EQ(::fchown(fd.Get(), 65534, 65534), 0);
   EXPECT_EQ(FileMapping::Open(name), nullptr);
   ::unlink(path.c_str());
+}
+
+using Clock = std::chrono::steady_clock;
+
+// A peer that shrinks a mutex or a mapping costs the operation that meets it, not the process.
+TEST(NamedObjects, ShrunkMutexAndMappingFailTheirOperationInsteadOfEndingTheProcess) {
+  const std::string name = UniqueName("shrunk");
+  auto mutex = NamedMutex::Create(name);
+  auto mapping = FileMapping::Create(name, 8192);
+  auto opened = NamedMutex::Open(name);
+  auto view = mapping ? FileMapping::Open(name)->MapView(8192) : nullptr;
+  ASSERT_TRUE(mutex && opened && view);
+  for (const char* kind : {"mutex", "map"}) {
+    ASSERT_EQ(::truncate(platform::detail::UserObjectPath(kind, name).c_str(), 0), 0);
+  }
+  EXPECT_EQ(opened->Wait(), WaitResult::Failed);
+  EXPECT_FALSE(view->Damaged());
+  view->Data()[5000] = 1;
+  EXPECT_TRUE(view->Damaged());
+  EXPECT_EQ(view->Data()[5000], 1);  // our own copy now, shared with nobody
+}
+
+// A lock word that names a live thread is waited on only while that thread's process maps the
+// mutex: an id a peer wrote (here pid 1's) or a reused one is taken over at once; a holder that
+// maps it but never lets go costs one bound, then tries only; a termination signal ends a wait.
+TEST(NamedObjects, LockWaitsEndForForgedIdsStuckHoldersAndTerminationSignals) {
+  const std::string name = UniqueName("held");
+  auto mutex = NamedMutex::Create(name);
+  ASSERT_NE(mutex, nullptr);
+  {
+    const std::string path = platform::detail::UserObjectPath("mutex", name);
+    const std::uint32_t forged = 1;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_EQ(::pwrite(fd, &forged, sizeof forged, 0), 4);
+    ::close(fd);
+  }
+  EXPECT_EQ(RunInChild([&] {
+              const WaitResult result = mutex->Wait(std::chrono::seconds(60));
+              mutex->Release();
+              return static_cast<int>(result);
+            }),
+            static_cast<int>(WaitResult::Abandoned));
+  ASSERT_EQ(mutex->Wait(), WaitResult::Signalled);
+  ASSERT_TRUE(mutex->Release());
+
+  testing_platform::Signal holding;
+  Child holder([&] {
+    auto opened = NamedMutex::Open(name);
+    if (!opened || opened->Wait() != WaitResult::Signalled) {
+      return 1;
+    }
+    holding.Notify();
+    ::pause();
+    return 0;
+  });
+  ASSERT_TRUE(holding.WaitFor());
+  auto start = Clock::now();
+  EXPECT_EQ(mutex->Wait(std::chrono::milliseconds(200)), WaitResult::TimedOut);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(200));
+  start = Clock::now();
+  EXPECT_EQ(mutex->Wait(std::chrono::seconds(60)), WaitResult::TimedOut);  // stuck: tries
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+
+  auto fresh = NamedMutex::Open(name);
+  const auto signals = platform::TerminationSignals::Install();
+  ASSERT_TRUE(fresh && signals);
+  const pid_t self = ::getpid();
+  Child terminator([&] {
+    ::usleep(100000);  // lets the wait begin; the test passes either way
+    return ::kill(self, SIGTERM);
+  });
+  start = Clock::now();
+  EXPECT_EQ(fresh->Wait(std::chrono::seconds(60)), WaitResult::TimedOut);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
+  EXPECT_EQ(terminator.Wait(), 0);
+  signals->Clear();
+  holder.Kill(SIGKILL);
+  holder.Wait();
+  EXPECT_EQ(mutex->Wait(), WaitResult::Abandoned);  // once free, waited on as before
+  EXPECT_TRUE(mutex->Release());
+}
+
+// Mutexes and mappings of a creator that was killed are removed by the next start of a queue.
+TEST(NamedObjects, ObjectsOfKilledCreatorsAreSweptAtTheNextStart) {
+  const std::string name = UniqueName("swept");
+  ASSERT_EQ(RunInChild([&] {
+              auto mutex = NamedMutex::Create(name);
+              auto mapping = FileMapping::Create(name, 64);
+              return mutex && mapping && mutex.release() && mapping.release();
+            }),
+            1);
+  auto alive = NamedMutex::Create(name + ".alive");
+  for (const char* kind : {"mutex", "map"}) {
+    EXPECT_EQ(::access(platform::detail::UserObjectPath(kind, name).c_str(), F_OK), 0) << kind;
+  }
+  EXPECT_EQ(RunInChild([] { return platform::ThreadMessageQueue::Create() ? 0 : 1; }), 0);
+  for (const char* kind : {"mutex", "map"}) {
+    EXPECT_NE(::access(platform::detail::UserObjectPath(kind, name).c_str(), F_OK), 0) << kind;
+  }
+  EXPECT_NE(NamedMutex::Open(name + ".alive"), nullptr);
 }
 
 }  // namespace

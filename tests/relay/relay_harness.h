@@ -57,6 +57,7 @@ class RelayProcess {
   }
 
   std::uint16_t Port() const { return port_; }
+  pid_t Pid() const { return child_.Pid(); }
   const std::string& Log() const { return log_; }
   // The log's descriptor while it may still say something, else -1.
   int Descriptor() const { return ended_ ? -1 : err_.Get(); }

@@ -3,9 +3,18 @@
 // not break the session.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <random>
 
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "hostlink/object_names.h"
+#include "platform/posix/user_files.h"
 #include "tests/relay/relay_harness.h"
 
 namespace relaytest {
@@ -168,6 +177,93 @@ TEST(RelayProcess, startedClientGetsTheRelaysPortAndItsEndEndsTheRelay) {
   EXPECT_EQ(host + " " + port, "127.0.0.1 " + std::to_string(relay->Port()));
   std::remove(seen.c_str());
   rmdir(dir);
+}
+
+// The relay's CPU time so far, in clock ticks.
+long CpuTicks(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  long ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i >= 14) {
+      ticks += std::stol(field);  // utime, stime
+    }
+  }
+  return ticks;
+}
+
+// Another process shrinks the pipe objects of one session's vantor1: that session goes on
+// without vantor1, and every other session with its own.
+TEST(RelayProcess, damagedPipesOfOneSessionEndOnlyThatSessionsVantor) {
+  VantorRig rig(true);
+  ASSERT_TRUE(rig.Ok());
+  ASSERT_TRUE(rig.AwaitLog("session 1: vantor1 registered"));
+  Client second(rig.relay->Port());
+  // The rig does not watch this client: the loop sleeps on it, a little at a time.
+  auto await = [&](const std::function<bool()>& done) {
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (!done() && Clock::now() < deadline) {
+      rig.Turn(0);
+      second.Pump(20);
+    }
+    return done();
+  };
+  ASSERT_TRUE(await([&] {
+    return std::regex_search(rig.relay->Log(), std::regex("session 2: vantor1 registered"));
+  }));
+  // Slot 1 (session 2) owns the pipe indexes base + 3 (to vantor1) and base + 4.
+  const std::int32_t index = (rig.relay->Pid() % 2000000) * 1000 + 3;
+  ASSERT_EQ(truncate(platform::detail::UserObjectPath("map", PipeMappingName(index)).c_str(), 0),
+            0);
+  ASSERT_EQ(truncate(platform::detail::UserObjectPath("mutex", PipeMutexName(index)).c_str(), 0),
+            0);
+  rig.server->Send("aics% Game notification: A (1) vs. B (2) rated blitz 5 0 : 1\n");  // to 2
+  ASSERT_TRUE(rig.AwaitLog("session 2: vantor1's pipe .*; the session goes on without it"));
+  rig.server->Send("still here\n");
+  ASSERT_TRUE(await([&] { return second.Received().ends_with("still here\n"); }));
+  EXPECT_EQ(rig.relay->Log().find("session 1: vantor1's"), std::string::npos);
+  EXPECT_EQ(rig.relay->Log().find("session 1: ended"), std::string::npos);
+  EXPECT_EQ(rig.relay->Stop(5000), 0);
+}
+
+// Out of descriptors, the relay rests from accepting, says so once and does not spin; waiting
+// clients are served once descriptors are free again. Which limit runs out at accept() rather
+// than at the connection to the server depends on the relay's own descriptors: both are tried.
+TEST(RelayProcess, runningOutOfDescriptorsPausesAcceptingWithoutSpinning) {
+  int shortages = 0;
+  for (const rlim_t limit : {24, 25}) {
+    SCOPED_TRACE(limit);
+    Rig rig({"--vantor", "/nonexistent/vantor1"});
+    ASSERT_TRUE(rig.Ok());
+    rlimit low{};
+    ASSERT_EQ(prlimit(rig.relay->Pid(), RLIMIT_NOFILE, nullptr, &low), 0);
+    low.rlim_cur = limit;
+    ASSERT_EQ(prlimit(rig.relay->Pid(), RLIMIT_NOFILE, &low, nullptr), 0);
+    std::vector<std::unique_ptr<Client>> clients;
+    for (int i = 0; i < 20; ++i) {
+      clients.push_back(std::make_unique<Client>(rig.relay->Port()));
+    }
+    const std::regex shortageLine("cannot accept a client: Too many open files");
+    if (!rig.Await([&] { return std::regex_search(rig.relay->Log(), shortageLine); }, 3000)) {
+      continue;
+    }
+    ++shortages;
+    const long before = CpuTicks(rig.relay->Pid());
+    rig.Await([] { return false; }, 1000);
+    EXPECT_LT(CpuTicks(rig.relay->Pid()) - before, sysconf(_SC_CLK_TCK) / 4) << "it spins";
+    const std::size_t served = rig.server->Connections();
+    clients.erase(clients.begin(), clients.begin() + 5);
+    EXPECT_TRUE(rig.Await([&] { return rig.server->Connections() > served; }));
+    const std::regex shortage("cannot accept");
+    const std::string& log = rig.relay->Log();
+    EXPECT_EQ(std::distance(std::sregex_iterator(log.begin(), log.end(), shortage),
+                            std::sregex_iterator()),
+              1)
+        << log;
+  }
+  EXPECT_GT(shortages, 0);
 }
 
 }  // namespace

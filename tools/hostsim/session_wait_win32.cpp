@@ -7,6 +7,10 @@
 namespace hostsim {
 
 void Session::WaitUntil(Clock::time_point deadline) {
+  host_.RetrySignal();
+  if (host_.SignalPending()) {
+    deadline = std::min(deadline, Clock::now() + HostSide::kSignalRetry);
+  }
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
   const auto timeout = static_cast<DWORD>(std::clamp<long long>(left, 0, 3600 * 1000));
   HANDLE handles[2];

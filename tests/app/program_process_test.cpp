@@ -14,7 +14,6 @@
 #include "hostside/wire.h"
 #include "platform/thread_queue.h"
 #include "tests/platform/child_process.h"
-#include "tools/hostsim/program.h"
 #include "tools/hostsim/session.h"
 
 namespace {

@@ -8,9 +8,6 @@
 
 #include <fstream>
 #include <random>
-
-#include <fstream>
-#include <random>
 #include <sstream>
 
 #include "hostlink/object_names.h"

@@ -232,7 +232,7 @@ TEST(RelayProcess, runningOutOfDescriptorsPausesAcceptingWithoutSpinning) {
   int shortages = 0;
   for (const rlim_t limit : {24, 25}) {
     SCOPED_TRACE(limit);
-    Rig rig({"--vantor", "/nonexistent/vantor1"});
+    Rig rig({"--vantor", "/bin/true"});
     ASSERT_TRUE(rig.Ok());
     rlimit low{};
     ASSERT_EQ(prlimit(rig.relay->Pid(), RLIMIT_NOFILE, nullptr, &low), 0);

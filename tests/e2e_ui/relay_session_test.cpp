@@ -79,13 +79,17 @@ class RelaySessionTest : public QObject {
     client->Send("tell opp hel");
     server->Notify(AlphaGame(102));
     QVERIFY(Await([&] { return State().claimedBoards == 1; }));
-    QVERIFY(!Await([&] { return Count(server->Lines(), "observe alpha") > 0; }, 100));
     client->Send("lo\n");
     QVERIFY(ServerGot("observe alpha"));
+    const std::vector<std::string> sent = server->Lines();
+    const auto typed = std::find(sent.begin(), sent.end(), "tell opp hello");
+    QVERIFY2(typed < std::find(sent.begin(), sent.end(), "observe alpha"),
+             "the command went out before the line being typed");
     QVERIFY(Await([&] { return State().watchedGames == std::vector<std::int32_t>{102}; }));
     // The relay gives the confirmation to vantor1 and to the client; either may be read first.
-    QVERIFY(Await(
-        [&] { return client->Received().find("You are now observing game 102.") != std::string::npos; }));
+    QVERIFY(Await([&] {
+      return client->Received().find("You are now observing game 102.") != std::string::npos;
+    }));
     const std::vector<std::string> lines = server->Lines();
     QCOMPARE(Count(lines, "tell opp hello"), 1);
     QCOMPARE(Count(lines, "observe alpha"), 1);  // none for the game during the user's own

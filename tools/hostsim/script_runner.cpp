@@ -131,6 +131,7 @@ class Runner {
 
   Clock::time_point Deadline() const { return Clock::now() + milliseconds(options_.timeoutMs); }
 
+  // Ends early when the program ends: nothing can happen after that.
   Outcome WaitFor(std::int64_t ms) {
     const auto deadline = Clock::now() + milliseconds(ms);
     do {
@@ -138,7 +139,7 @@ class Runner {
       if (Outcome stop = Checked()) {
         return stop;
       }
-    } while (Clock::now() < deadline);
+    } while (Clock::now() < deadline && !Ended());
     return std::nullopt;
   }
 
@@ -315,6 +316,9 @@ class Runner {
     while (!Ended() && Clock::now() < deadline && !session_.Interrupted()) {
       session_.WaitUntil(deadline);
     }
+    // The end may have been seen before the last messages were taken; a later "expect nothing"
+    // must find everything the program wrote.
+    session_.Look();
     if (Outcome stop = Checked()) {
       return stop;
     }

@@ -59,6 +59,9 @@ class HostSide {
   // program's thread, wParam 0, when there is none).
   bool Signal();
   bool HasPipeToProgram() const { return newestToProgram_ != nullptr; }
+  // What the program has still to take from the newest pipe to it; -1 on a fault.
+  // Requires HasPipeToProgram().
+  std::int32_t WaitingForProgram() { return newestToProgram_->BytesWaiting(); }
 
   // Receives the posts to this thread other than "IPCDataReady", in TakeIncoming.
   std::function<void(const platform::ThreadMessage&)> onOtherPost;

@@ -189,7 +189,7 @@ Command ParseExpect(LineReader& reader) {
   Command command;
   const auto what = reader.Word();
   if (!what) {
-    reader.Fail("expect what? (handshake, text, nothing, running, exit, boards)");
+    reader.Fail("expect what? (handshake, text, nothing, drained, running, exit, boards)");
     return command;
   }
   if (*what == "handshake") {
@@ -202,6 +202,8 @@ Command ParseExpect(LineReader& reader) {
   } else if (*what == "nothing") {
     command.op = Op::ExpectNothing;
     command.number = ParseNumber(reader, reader.Word(), "milliseconds", 0, kMaxMilliseconds);
+  } else if (*what == "drained") {
+    command.op = Op::ExpectDrained;
   } else if (*what == "running") {
     command.op = Op::ExpectRunning;
   } else if (*what == "exit") {

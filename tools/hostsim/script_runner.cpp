@@ -64,6 +64,8 @@ class Runner {
         return ExpectText(command.text);
       case Op::ExpectNothing:
         return ExpectNothing(command.number);
+      case Op::ExpectDrained:
+        return ExpectDrained();
       case Op::ExpectRunning:
         return ExpectRunning();
       case Op::ExpectExit:
@@ -296,6 +298,32 @@ class Runner {
         return std::nullopt;
       }
       session_.WaitUntil(deadline);
+    }
+  }
+
+  // The program tells the host nothing when it reads, so the ring is looked at again shortly,
+  // as Send does while waiting for room.
+  Outcome ExpectDrained() {
+    HostSide& host = session_.Host();
+    if (!host.HasPipeToProgram()) {
+      return Stop{2, "no read pipe announced yet (announce read first)"};
+    }
+    const auto deadline = Deadline();
+    for (;;) {
+      if (Outcome stop = Checked()) {
+        return stop;
+      }
+      const std::int32_t waiting = host.WaitingForProgram();
+      if (waiting == 0) {
+        return std::nullopt;
+      }
+      if (waiting < 0) {
+        return Failed("the read pipe's indexes cannot be read");
+      }
+      if (Clock::now() >= deadline || Ended()) {
+        return Failed("vantor1 left " + std::to_string(waiting) + " bytes unread in the read pipe");
+      }
+      session_.WaitUntil(std::min(deadline, Clock::now() + milliseconds(5)));
     }
   }
 

@@ -11,7 +11,7 @@
 #include <limits>
 #include <vector>
 
-#include "hostside/loopback.h"
+#include "tests/support/loopback.h"
 #include "watcher/host_message.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "hostlink/ring.h"
-#include "hostside/loopback.h"
+#include "tests/support/loopback.h"
 #include "watcher/calendar_clock.h"
 #include "watcher/drain.h"
 

@@ -170,4 +170,15 @@ std::vector<std::uint8_t> HostPipe::TakeAll() {
   return bytes;
 }
 
+std::int32_t HostPipe::BytesWaiting() {
+  if (!Lock()) {
+    return -1;
+  }
+  const RingHeader header = LoadRingHeader(View());
+  const std::int32_t n =
+      RingIndexesValid(header, ringSize_) ? RingBytesInUse(header, ringSize_) : -1;
+  Unlock();
+  return n;
+}
+
 }  // namespace hostside

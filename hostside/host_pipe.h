@@ -69,6 +69,8 @@ class HostPipe {
   PipeStatus ReadAll(std::vector<std::uint8_t>& out);
   // The same, returned; empty on a fault.
   std::vector<std::uint8_t> TakeAll();
+  // The bytes in the ring that the consumer has not taken yet; -1 on a fault.
+  std::int32_t BytesWaiting();
 
   // The first byte of the view (the header), and the lock, for tests that play the host by
   // hand: look at or damage the header, or die holding the lock.

@@ -60,6 +60,9 @@ class HostSide {
   // program's thread, wParam 0, when there is none).
   bool Signal();
   bool HasPipeToProgram() const { return newestToProgram_ != nullptr; }
+  // What the program has still to take from the newest pipe to it; -1 on a fault.
+  // Requires HasPipeToProgram().
+  std::int32_t WaitingForProgram() { return newestToProgram_->BytesWaiting(); }
 
   // A post of "IPCDataReady" that the program's full queue refused is kept, since the bytes it
   // announces would otherwise wait unread (a quit among them). While SignalPending(), the host

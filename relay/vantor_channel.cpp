@@ -123,13 +123,13 @@ std::unique_ptr<VantorChannel> VantorChannel::Spawn(VantorPosts& posts, const st
   if (!process) {
     return nullptr;
   }
-  return Finish(std::unique_ptr<Impl>(new Impl(*posts.impl_, std::move(process))), slot, error);
+  return Finish(std::make_unique<Impl>(*posts.impl_, std::move(process)), slot, error);
 }
 
 std::unique_ptr<VantorChannel> VantorChannel::Attach(VantorPosts& posts,
                                                      platform::ThreadId attachTo, int slot,
                                                      std::string& error) {
-  auto impl = std::unique_ptr<Impl>(new Impl(*posts.impl_, platform::Program::Attach(attachTo)));
+  auto impl = std::make_unique<Impl>(*posts.impl_, platform::Program::Attach(attachTo));
   if (impl->program->Poll()) {
     error = "no process has the thread " + std::to_string(attachTo);
     return nullptr;

@@ -16,7 +16,8 @@ BaseUnits MeasureBaseUnits(const QFont& font) {
 }
 
 QFont DialogFont(const res::DialogTemplate& dialog) {
-  QString family = QString::fromUtf8(dialog.fontFace.data(), dialog.fontFace.size());
+  QString family =
+      QString::fromUtf8(dialog.fontFace.data(), static_cast<qsizetype>(dialog.fontFace.size()));
   // The native dialog font is a name that system maps to its own face; this face's match is
   // the one whose base units are closest.
   if (family == QStringLiteral("MS Shell Dlg")) {

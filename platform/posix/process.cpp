@@ -33,6 +33,7 @@ bool WaitReadable(int fd, int timeoutMs) {
   // Ends the child with its starter, so that an interrupted run leaves no program behind.
   prctl(PR_SET_PDEATHSIG, SIGTERM);
   std::vector<char*> args;
+  args.reserve(argv.size() + 1);
   for (const std::string& arg : argv) {
     args.push_back(const_cast<char*>(arg.c_str()));
   }

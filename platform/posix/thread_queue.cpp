@@ -60,8 +60,9 @@ class QueueFile {
   // descriptor. An empty ring of the child's own stands in its place.
   void LetGo() {
     fd_.Reset();
-    ::mmap(map_.Addr(), map_.Size(), PROT_READ | PROT_WRITE,
-           MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+    // Should it fail, the shared mapping stays: the queue then looks alive while the child lives.
+    (void)::mmap(map_.Addr(), map_.Size(), PROT_READ | PROT_WRITE,
+                 MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
   }
 
  private:
@@ -367,7 +368,7 @@ void SweepLeftovers() {
   }
   while (const dirent* item = ::readdir(listing)) {
     const std::string name = item->d_name;
-    const std::string path = dir + "/" + name;
+    const std::string path = std::string(dir).append("/").append(name);
     if (name.rfind("tq.", 0) == 0) {
       std::unique_ptr<QueueFile> queue = QueueFile::Open(path);
       if (queue && !detail::IsMarkHeld(queue->Fd(), detail::kLifeMarkSlot)) {

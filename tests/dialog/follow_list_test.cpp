@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog/command_writer.h"
-#include "hostside/loopback.h"
+#include "tests/support/loopback.h"
 
 namespace {
 

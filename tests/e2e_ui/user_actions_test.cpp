@@ -84,7 +84,9 @@ class UserActionsTest : public QObject {
   void relations_countedBoardsDecideWhetherAFollowedGameIsObserved() {
     StartHost("relations.hsim");
     QVERIFY(AwaitCaption());
-    m_vantor.window->Enter("Alpha", IDC_ADD_GNOTIFY);
+    for (const char* name : {"Alpha", "Beta"}) {
+      m_vantor.window->Enter(name, IDC_ADD_GNOTIFY);
+    }
     QVERIFY(HostSucceeded());
     QCOMPARE(State().watchedGames, Games{13});
   }

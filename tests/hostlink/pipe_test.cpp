@@ -9,7 +9,6 @@
 #include "hostlink/ipc_pipe.h"
 #include "hostlink/object_names.h"
 #include "platform/last_error.h"
-#include "platform/thread_id.h"
 #include "tests/hostlink/memory_objects.h"
 #include "tests/hostlink/test_host.h"
 #ifndef _WIN32
@@ -232,31 +231,6 @@ TEST(IpcPipeOpen, FailedReopenKeepsTheWorkingEndAndGoodReopenReplacesIt) {
 }
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes ExpectedHandshake() {
-  Bytes b = {1, 0, 11, 0, 'v', 'a', 'n', 't', 'o', 'r', '2', '0', '0', '8', 0, 4, 0, 2, 0, 1, 0};
-  for (int value = 100; value <= 1499; ++value) {
-    b.insert(b.end(),
-             {5, 0, 2, 0, static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)});
-  }
-  b.insert(b.end(), {6, 0, 2, 0, 43, 0, 6, 0, 2, 0, 0, 0});
-  return b;
-}
-
-// The read end sends nothing; each write end announced gets the whole registration (the order
-// of announcements and a second write end are played in tests/e2e).
-TEST(HostSession, WriteAnnouncementSendsTheHandshake) {
-  const auto readHost = NewHostPipe(PipeEnd::ToProgram, 4096);
-  const auto writeHost = NewHostPipe(PipeEnd::ToHost, 65536);
-  EXPECT_EQ(HandleNewPipe(static_cast<platform::WParam>(readHost->Index()), 4096),
-            NewPipeResult::ReadOpened);
-  EXPECT_EQ(Header(*readHost).readerThreadId, platform::CurrentThreadId());
-  EXPECT_TRUE(writeHost->TakeAll().empty());
-  EXPECT_EQ(HandleNewPipe(static_cast<platform::WParam>(writeHost->Index()), 65536),
-            NewPipeResult::WriteOpened);
-  EXPECT_EQ(writeHost->TakeAll(), ExpectedHandshake());
-  EXPECT_EQ(Header(*readHost).writeIndex, 0);
-}
 
 // Missing objects and sizes that do not fit are announced in tests/e2e/missing_pipes.hsim; a
 // size beyond 32 bits is not cut to its low half there.

@@ -9,9 +9,14 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/posix/doorbell.h"
 #include "platform/posix/user_files.h"
@@ -52,6 +57,11 @@ class Child {
     reaped_ = true;
     return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
   }
+  // True once the child has ended, left unreaped (a zombie); false after timeoutMs.
+  bool AwaitExit(int timeoutMs = 10000) {
+    pollfd pfd{pidfd_, POLLIN, 0};
+    return ::poll(&pfd, 1, timeoutMs) == 1;
+  }
   // True once `file` exists; false when the child ended first or timeoutMs passed.
   bool AwaitFile(const std::string& file, int timeoutMs = 20000) {
     for (int waited = 0; waited < timeoutMs; waited += 10) {
@@ -71,6 +81,44 @@ class Child {
 
 inline int RunInChild(const std::function<int()>& body) {
   return Child(body).Wait();
+}
+
+// Ends the test process, saying `what`, unless destroyed within timeoutMs: the bound of a wait
+// that has none of its own (a lock), so that a hang names itself instead of running into
+// ctest's time-out with no word of what hung.
+class Watchdog {
+ public:
+  explicit Watchdog(std::string what, int timeoutMs = 10000)
+      : thread_([this, what = std::move(what), timeoutMs] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (!cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return done_; })) {
+            std::fprintf(stderr, "%s: still waiting after %d ms\n", what.c_str(), timeoutMs);
+            std::_Exit(1);
+          }
+        }) {}
+  Watchdog(const Watchdog&) = delete;
+  Watchdog& operator=(const Watchdog&) = delete;
+  ~Watchdog() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    cv_.notify_one();
+    thread_.join();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  bool done_ = false;
+  std::thread thread_;  // last: it uses the members above
+};
+
+// body()'s result, under a Watchdog.
+template <class Body>
+auto Bounded(const std::string& what, const Body& body, int timeoutMs = 10000) {
+  const Watchdog watchdog(what, timeoutMs);
+  return body();
 }
 
 // A one-way "ready"/"go" notification between parent and child.

@@ -19,6 +19,7 @@ namespace {
 using platform::FileMapping;
 using platform::NamedMutex;
 using platform::WaitResult;
+using testing_platform::Bounded;
 using testing_platform::Child;
 using testing_platform::RunInChild;
 using testing_platform::UniqueName;
@@ -65,7 +66,8 @@ TEST(NamedObjects, MutexOfOwnerThatEndsHoldingItComesBackAbandoned) {
     ASSERT_TRUE(holding.WaitFor());
     child.Kill(SIGKILL);  // no-op unless the child still runs
     child.Wait();
-    ASSERT_EQ(mutex->Wait(), WaitResult::Abandoned);
+    ASSERT_EQ(Bounded("wait for a mutex its owner ended holding", [&] { return mutex->Wait(); }),
+              WaitResult::Abandoned);
     EXPECT_TRUE(mutex->Release());
     ASSERT_EQ(mutex->Wait(), WaitResult::Signalled);
     EXPECT_TRUE(mutex->Release());
@@ -87,7 +89,8 @@ TEST(NamedObjects, CreateReplacesStaleObjectOfCrashedCreator) {
             1);
   auto mutex = NamedMutex::Create(name);
   ASSERT_NE(mutex, nullptr);
-  EXPECT_EQ(mutex->Wait(), WaitResult::Signalled);
+  EXPECT_EQ(Bounded("wait for a mutex made afresh", [&] { return mutex->Wait(); }),
+            WaitResult::Signalled);
   EXPECT_TRUE(mutex->Release());
 }
 

@@ -87,16 +87,13 @@ TEST_F(QueueRing, FreeLockFlaggedAsWaitedOnIsTaken) {
 // A holder that died but is not reaped yet is a zombie, which kill() still finds; a host that
 // waited for the lock before reaping its vantor1 waited for ever.
 TEST_F(QueueRing, HolderDeadButNotYetReapedCountsAsGone) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::_exit(lock_->Lock() == platform::detail::LockResult::Locked ? 0 : 1);
-  }
-  ASSERT_GT(pid, 0);
-  siginfo_t info{};
-  ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT), 0);
-  EXPECT_EQ(lock_->Lock(), platform::detail::LockResult::Recovered);
+  testing_platform::Child holder(
+      [&] { return lock_->Lock() == platform::detail::LockResult::Locked ? 0 : 1; });
+  ASSERT_TRUE(holder.AwaitExit()) << "the child neither took the lock nor ended";
+  EXPECT_EQ(
+      testing_platform::Bounded("lock of a dead, unreaped holder", [&] { return lock_->Lock(); }),
+      platform::detail::LockResult::Recovered);
   lock_->Unlock();
-  ::waitpid(pid, nullptr, 0);
 }
 
 // The lock keeps no pointer in the block: a rewritten lock word costs at most a recovery (the

@@ -2,7 +2,7 @@
 // write end.
 #include <memory>
 
-#include "hostside/loopback.h"
+#include "tests/support/loopback.h"
 #include "tests/ui/dialog_driver.h"
 
 using Commands = std::vector<std::string>;

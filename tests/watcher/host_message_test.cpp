@@ -2,7 +2,7 @@
 // together with what they change in the watch state.
 #include <gtest/gtest.h>
 
-#include "hostside/loopback.h"
+#include "tests/support/loopback.h"
 #include "watcher/drain.h"
 #include "watcher/host_message.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "hostside/loopback.h"
+#include "tests/support/loopback.h"
 #include "watcher/calendar_clock.h"
 #include "watcher/game_notification.h"
 

@@ -1,6 +1,7 @@
 #include "tools/hostsim/bench.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <deque>
 #include <thread>
@@ -39,7 +40,8 @@ int StandInProgram() {
 
 double Percentile(std::vector<double> samples, double p) {
   std::sort(samples.begin(), samples.end());
-  const auto rank = static_cast<std::size_t>(p * static_cast<double>(samples.size() - 1) + 0.5);
+  const auto rank =
+      static_cast<std::size_t>(std::lround(p * static_cast<double>(samples.size() - 1)));
   return samples[std::min(rank, samples.size() - 1)];
 }
 

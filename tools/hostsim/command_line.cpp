@@ -37,12 +37,13 @@ data and expect text read C escapes in it, identity and line take it exactly as 
   quit                       the quit message (kind 1003, length 0)
   close GAME                 relation GAME X
   signal                     post "IPCDataReady" without writing
-  sleep MS                   wait MS milliseconds (answering as usual meanwhile)
+  sleep MS                   wait MS milliseconds, or until vantor1 ends (answering as usual)
   auto on | auto off         answer "observe NAME" for a player of an announced game with
                              'O' for that game, or 'X' when it is open already
   expect handshake           the next 1,404 messages are the registration, byte for byte
   expect text TEXT           the next kind-2 message is TEXT, a line feed and a NUL
-  expect nothing MS          no message arrives within MS
+  expect nothing MS          no message arrives within MS (0: none is left unread)
+  expect drained             vantor1 takes every byte written to it so far
   expect running             vantor1 still runs
   expect exit CODE           vantor1 ends with status CODE
   expect boards N            N games are open through 'O' and not closed by 'X')";

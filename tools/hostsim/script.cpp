@@ -189,7 +189,7 @@ Command ParseExpect(LineReader& reader) {
   Command command;
   const auto what = reader.Word();
   if (!what) {
-    reader.Fail("expect what? (handshake, text, nothing, running, exit, boards)");
+    reader.Fail("expect what? (handshake, text, nothing, drained, running, exit, boards)");
     return command;
   }
   if (*what == "handshake") {
@@ -202,6 +202,8 @@ Command ParseExpect(LineReader& reader) {
   } else if (*what == "nothing") {
     command.op = Op::ExpectNothing;
     command.number = ParseNumber(reader, reader.Word(), "milliseconds", 0, kMaxMilliseconds);
+  } else if (*what == "drained") {
+    command.op = Op::ExpectDrained;
   } else if (*what == "running") {
     command.op = Op::ExpectRunning;
   } else if (*what == "exit") {
@@ -218,15 +220,8 @@ Command ParseExpect(LineReader& reader) {
   return command;
 }
 
-Command ParseAnnounce(std::string_view name, LineReader& reader) {
+Command ParseAnnounce(LineReader& reader) {
   Command command;
-  if (name == "announce-missing") {
-    command.op = Op::AnnounceMissing;
-    command.number = ParseNumber(reader, reader.Word(), "pipe index", INT32_MIN, INT32_MAX);
-    command.size = ParseNumber(reader, reader.Word(), "ring size", INT32_MIN, INT32_MAX);
-    ExpectEnd(reader);
-    return command;
-  }
   const auto end = reader.Word();
   if (end == "read") {
     command.op = Op::AnnounceToProgram;
@@ -242,6 +237,15 @@ Command ParseAnnounce(std::string_view name, LineReader& reader) {
   return command;
 }
 
+Command ParseAnnounceMissing(LineReader& reader) {
+  Command command;
+  command.op = Op::AnnounceMissing;
+  command.number = ParseNumber(reader, reader.Word(), "pipe index", INT32_MIN, INT32_MAX);
+  command.size = ParseNumber(reader, reader.Word(), "ring size", INT32_MIN, INT32_MAX);
+  ExpectEnd(reader);
+  return command;
+}
+
 Command SendCommand(std::vector<std::uint8_t> frame) {
   Command command;
   command.op = Op::Send;
@@ -249,86 +253,117 @@ Command SendCommand(std::vector<std::uint8_t> frame) {
   return command;
 }
 
+Command ParseValue(LineReader& reader) {
+  const auto kind = ParseNumber(reader, reader.Word(), "kind", INT16_MIN, UINT16_MAX);
+  const auto value = ParseNumber(reader, reader.Word(), "value", INT32_MIN, UINT32_MAX);
+  ExpectEnd(reader);
+  return SendCommand(ValueMessage(static_cast<int>(kind), value));
+}
+
+Command ParseData(LineReader& reader) {
+  const auto kind = ParseNumber(reader, reader.Word(), "kind", INT16_MIN, UINT16_MAX);
+  auto frame = DataMessage(static_cast<int>(kind), Unescaped(reader, reader.Text()));
+  if (!frame) {
+    reader.Fail("data longer than 32766 bytes");
+    return {};
+  }
+  return SendCommand(std::move(*frame));
+}
+
+Command ParseRaw(LineReader& reader) {
+  return SendCommand(HexBytes(reader));
+}
+
+Command ParseQuit(LineReader& reader) {
+  ExpectEnd(reader);
+  return SendCommand(QuitMessage());
+}
+
+Command ParseIdentity(LineReader& reader) {
+  return ArgumentCommand(reader, kIdentityType, {std::string(reader.Text())});
+}
+
+Command ParseServerLine(LineReader& reader) {
+  return ArgumentCommand(reader, kLineType, {std::string(reader.Text())});
+}
+
+Command ParseRelation(LineReader& reader) {
+  const auto game = reader.Word();
+  const auto letter = reader.Word();
+  if (!game || !letter) {
+    reader.Fail("relation GAME LETTER");
+    return {};
+  }
+  ExpectEnd(reader);
+  return ArgumentCommand(reader, kRelationType, {std::string(*game), std::string(*letter)});
+}
+
+Command ParseClose(LineReader& reader) {
+  const auto game = ParseNumber(reader, reader.Word(), "game", INT32_MIN, INT32_MAX);
+  ExpectEnd(reader);
+  return ArgumentCommand(reader, kRelationType, {std::to_string(game), "X"});
+}
+
+Command ParseArgs(LineReader& reader) {
+  const auto type = ParseNumber(reader, reader.Word(), "type", INT16_MIN, UINT16_MAX);
+  return ArgumentCommand(reader, static_cast<int>(type), QuotedArguments(reader));
+}
+
+Command ParseAuto(LineReader& reader) {
+  Command command;
+  command.op = Op::Auto;
+  const auto state = reader.Word();
+  if (state != "on" && state != "off") {
+    reader.Fail("auto on or auto off?");
+    return command;
+  }
+  command.number = state == "on" ? 1 : 0;
+  ExpectEnd(reader);
+  return command;
+}
+
+Command ParseSignal(LineReader& reader) {
+  Command command;
+  command.op = Op::Signal;
+  ExpectEnd(reader);
+  return command;
+}
+
+Command ParseSleep(LineReader& reader) {
+  Command command;
+  command.op = Op::Sleep;
+  command.number = ParseNumber(reader, reader.Word(), "milliseconds", 0, kMaxMilliseconds);
+  ExpectEnd(reader);
+  return command;
+}
+
+// Every command by its first word; each parser reads the rest of the line.
+struct CommandParser {
+  std::string_view name;
+  Command (*parse)(LineReader& reader);
+};
+
+constexpr CommandParser kCommands[] = {
+    {"announce", ParseAnnounce}, {"announce-missing", ParseAnnounceMissing},
+    {"expect", ParseExpect},     {"value", ParseValue},
+    {"data", ParseData},         {"raw", ParseRaw},
+    {"quit", ParseQuit},         {"identity", ParseIdentity},
+    {"line", ParseServerLine},   {"relation", ParseRelation},
+    {"close", ParseClose},       {"args", ParseArgs},
+    {"auto", ParseAuto},         {"signal", ParseSignal},
+    {"sleep", ParseSleep},
+};
+
 // The command of a line that is neither blank nor a comment; a fault is left in reader.
 Command ParseLine(LineReader& reader) {
   const std::string_view name = *reader.Word();
-  if (name == "announce" || name == "announce-missing") {
-    return ParseAnnounce(name, reader);
-  }
-  if (name == "expect") {
-    return ParseExpect(reader);
-  }
-  if (name == "value") {
-    const auto kind = ParseNumber(reader, reader.Word(), "kind", INT16_MIN, UINT16_MAX);
-    const auto value = ParseNumber(reader, reader.Word(), "value", INT32_MIN, UINT32_MAX);
-    ExpectEnd(reader);
-    return SendCommand(ValueMessage(static_cast<int>(kind), value));
-  }
-  if (name == "data") {
-    const auto kind = ParseNumber(reader, reader.Word(), "kind", INT16_MIN, UINT16_MAX);
-    auto frame = DataMessage(static_cast<int>(kind), Unescaped(reader, reader.Text()));
-    if (!frame) {
-      reader.Fail("data longer than 32766 bytes");
-      return {};
+  for (const CommandParser& command : kCommands) {
+    if (command.name == name) {
+      return command.parse(reader);
     }
-    return SendCommand(std::move(*frame));
   }
-  if (name == "raw") {
-    return SendCommand(HexBytes(reader));
-  }
-  if (name == "quit") {
-    ExpectEnd(reader);
-    return SendCommand(QuitMessage());
-  }
-  if (name == "identity") {
-    return ArgumentCommand(reader, kIdentityType, {std::string(reader.Text())});
-  }
-  if (name == "line") {
-    return ArgumentCommand(reader, kLineType, {std::string(reader.Text())});
-  }
-  if (name == "relation") {
-    const auto game = reader.Word();
-    const auto letter = reader.Word();
-    if (!game || !letter) {
-      reader.Fail("relation GAME LETTER");
-      return {};
-    }
-    ExpectEnd(reader);
-    return ArgumentCommand(reader, kRelationType, {std::string(*game), std::string(*letter)});
-  }
-  if (name == "close") {
-    const auto game = ParseNumber(reader, reader.Word(), "game", INT32_MIN, INT32_MAX);
-    ExpectEnd(reader);
-    return ArgumentCommand(reader, kRelationType, {std::to_string(game), "X"});
-  }
-  if (name == "args") {
-    const auto type = ParseNumber(reader, reader.Word(), "type", INT16_MIN, UINT16_MAX);
-    return ArgumentCommand(reader, static_cast<int>(type), QuotedArguments(reader));
-  }
-  if (name == "auto") {
-    Command command;
-    command.op = Op::Auto;
-    const auto state = reader.Word();
-    if (state != "on" && state != "off") {
-      reader.Fail("auto on or auto off?");
-      return command;
-    }
-    command.number = state == "on" ? 1 : 0;
-    ExpectEnd(reader);
-    return command;
-  }
-  Command command;
-  if (name == "signal") {
-    command.op = Op::Signal;
-  } else if (name == "sleep") {
-    command.op = Op::Sleep;
-    command.number = ParseNumber(reader, reader.Word(), "milliseconds", 0, kMaxMilliseconds);
-  } else {
-    reader.Fail("unknown command \"" + std::string(name) + "\"");
-    return command;
-  }
-  ExpectEnd(reader);
-  return command;
+  reader.Fail("unknown command \"" + std::string(name) + "\"");
+  return {};
 }
 
 bool IsCommentOrBlank(std::string_view line) {

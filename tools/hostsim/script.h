@@ -21,6 +21,7 @@ enum class Op {
   ExpectHandshake,    // expect handshake
   ExpectText,         // expect text TEXT
   ExpectNothing,      // expect nothing MS
+  ExpectDrained,      // expect drained
   ExpectRunning,      // expect running
   ExpectExit,         // expect exit CODE
   ExpectBoards,       // expect boards N

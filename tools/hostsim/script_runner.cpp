@@ -64,6 +64,8 @@ class Runner {
         return ExpectText(command.text);
       case Op::ExpectNothing:
         return ExpectNothing(command.number);
+      case Op::ExpectDrained:
+        return ExpectDrained();
       case Op::ExpectRunning:
         return ExpectRunning();
       case Op::ExpectExit:
@@ -139,6 +141,7 @@ class Runner {
 
   Clock::time_point Deadline() const { return Clock::now() + milliseconds(options_.timeoutMs); }
 
+  // Ends early when the program ends: nothing can happen after that.
   Outcome WaitFor(std::int64_t ms) {
     const auto deadline = Clock::now() + milliseconds(ms);
     do {
@@ -146,7 +149,7 @@ class Runner {
       if (Outcome stop = Checked()) {
         return stop;
       }
-    } while (Clock::now() < deadline);
+    } while (Clock::now() < deadline && !Ended());
     return std::nullopt;
   }
 
@@ -307,6 +310,32 @@ class Runner {
     }
   }
 
+  // The program tells the host nothing when it reads, so the ring is looked at again shortly,
+  // as Send does while waiting for room.
+  Outcome ExpectDrained() {
+    HostSide& host = session_.Host();
+    if (!host.HasPipeToProgram()) {
+      return Stop{2, "no read pipe announced yet (announce read first)"};
+    }
+    const auto deadline = Deadline();
+    for (;;) {
+      if (Outcome stop = Checked()) {
+        return stop;
+      }
+      const std::int32_t waiting = host.WaitingForProgram();
+      if (waiting == 0) {
+        return std::nullopt;
+      }
+      if (waiting < 0) {
+        return Failed("the read pipe's indexes cannot be read");
+      }
+      if (Clock::now() >= deadline || Ended()) {
+        return Failed("vantor1 left " + std::to_string(waiting) + " bytes unread in the read pipe");
+      }
+      session_.WaitUntil(std::min(deadline, Clock::now() + milliseconds(5)));
+    }
+  }
+
   Outcome ExpectRunning() {
     session_.Look();
     if (Outcome stop = Checked()) {
@@ -324,6 +353,9 @@ class Runner {
     while (!Ended() && Clock::now() < deadline && !session_.Interrupted()) {
       session_.WaitUntil(deadline);
     }
+    // The end may have been seen before the last messages were taken; a later "expect nothing"
+    // must find everything the program wrote.
+    session_.Look();
     if (Outcome stop = Checked()) {
       return stop;
     }

@@ -1,4 +1,4 @@
-#include "hostside/loopback.h"
+#include "tests/support/loopback.h"
 
 #include "hostlink/framing.h"
 #include "hostside/wire.h"

@@ -171,12 +171,12 @@ std::vector<std::uint8_t> HostPipe::TakeAll() {
 }
 
 std::int32_t HostPipe::BytesWaiting() {
-  if (!Lock()) {
+  if (Lock() != PipeStatus::Ok) {
     return -1;
   }
-  const RingHeader header = LoadRingHeader(View());
+  RingHeader header;
   const std::int32_t n =
-      RingIndexesValid(header, ringSize_) ? RingBytesInUse(header, ringSize_) : -1;
+      LoadHeader(header) == PipeStatus::Ok ? RingBytesInUse(header, ringSize_) : -1;
   Unlock();
   return n;
 }

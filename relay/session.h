@@ -32,6 +32,7 @@ class Session {
   Session(int id, Fd client, Fd server, std::unique_ptr<VantorChannel> vantor, bool pause);
   ~Session();
 
+  int Id() const { return id_; }
   int ClientFd() const { return client_.fd.Get(); }
   int ServerFd() const { return server_.fd.Get(); }
   short ClientEvents() const;

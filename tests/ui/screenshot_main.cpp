@@ -5,7 +5,7 @@
 #include <QScreen>
 #include <cstdio>
 
-#include "hostside/loopback.h"
+#include "tests/support/loopback.h"
 #include "tests/ui/dialog_driver.h"
 #include "ui/about_dlg.h"
 

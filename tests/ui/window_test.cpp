@@ -7,7 +7,7 @@
 #include <optional>
 #include <set>
 
-#include "hostside/loopback.h"
+#include "tests/support/loopback.h"
 #include "tests/ui/dialog_driver.h"
 #include "ui/about_dlg.h"
 #include "ui/tray_hider.h"

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <functional>
 
-#include "hostside/loopback.h"
+#include "tests/support/loopback.h"
 #include "res/dialog_template.h"
 #include "res/resource.h"
 #include "tests/win32/real_input.h"

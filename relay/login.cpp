@@ -66,8 +66,12 @@ void Login::ClientLine(std::string_view line) {
 }
 
 void Login::ServerLine(std::string_view line) {
+  // The first whole line after a partial one is that partial line completed: what it asked was
+  // taken already. Anything behind the question arrived in the same read (a password sent
+  // before it was asked for is answered at once), so the line is still read for its prompt.
+  const bool asked = !partial_.empty() && line.starts_with(partial_);
   partial_.clear();
-  ServerText(line, true);
+  ServerText(line, !asked);
 }
 
 void Login::ServerPartial(std::string_view partial) {
@@ -75,11 +79,11 @@ void Login::ServerPartial(std::string_view partial) {
   // question that was answered standing: it must not be taken as asked again.
   if (partial != partial_) {
     partial_ = partial;
-    ServerText(partial, false);
+    ServerText(partial, true);
   }
 }
 
-void Login::ServerText(std::string_view text, bool whole) {
+void Login::ServerText(std::string_view text, bool fresh) {
   if (stage_ == Stage::Ready) {
     return;
   }
@@ -96,16 +100,24 @@ void Login::ServerText(std::string_view text, bool whole) {
   if (std::optional<std::string> name = entering ? Quoted(text, " as \"", "\":") : std::nullopt) {
     name_ = std::move(*name);
   }
-  if (whole) {
-    return;  // questions and prompts wait at the end of what came, with no line feed after them
-  }
+  // A question stands at the end of what came, or at the front of the line that goes on after
+  // the client's answer.
   const std::string_view plain = Trimmed(text);
-  if (plain.ends_with("login:")) {
+  auto asks = [&](std::string_view question) {
+    return plain.ends_with(question) || plain.starts_with(std::string(question) + " ");
+  };
+  if (fresh && asks("login:")) {
     stage_ = Stage::Name;
-  } else if (entering || plain.ends_with("password:")) {
+  } else if (fresh && (entering || asks("password:"))) {
     stage_ = linesAfterName_ > 0 ? Stage::Entering : Stage::Password;
-  } else if ((stage_ == Stage::Password || stage_ == Stage::Entering) && !name_.empty() &&
-             IsPromptOnly(text)) {
+  }
+  // The first prompt after the question lets the user in; it may open the line that follows.
+  std::string_view after = text;
+  if (const std::size_t at = text.find("password: "); at != std::string_view::npos) {
+    after.remove_prefix(at + 10);
+  }
+  if ((stage_ == Stage::Password || stage_ == Stage::Entering) && !name_.empty() &&
+      StripPrompt(after).size() < after.size()) {
     stage_ = Stage::Ready;
   }
 }

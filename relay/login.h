@@ -39,7 +39,8 @@ class Login {
   const std::string& Name() const { return name_; }
 
  private:
-  void ServerText(std::string_view text, bool whole);
+  // `fresh`: a question in it is asked now, not one already taken from its partial line.
+  void ServerText(std::string_view text, bool fresh);
 
   Stage stage_ = Stage::Greeting;
   std::string name_;

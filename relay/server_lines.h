@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "watcher/game_lines.h"
+
 namespace relay {
 
 // The longest argument that one argument message to vantor1 carries: the payload (at most
@@ -18,21 +20,6 @@ struct HostNote {
   std::vector<std::string> args;
   bool operator==(const HostNote&) const = default;
 };
-
-// The game of "You are now observing game N." and of "Removing game N from observation list."
-std::optional<int> ObservingGame(std::string_view line);
-std::optional<int> RemovedGame(std::string_view line);
-// The game of a style-12 board line ("<12> ...") in which the user is one of the players.
-std::optional<int> PlayedGame(std::string_view line);
-
-// A game line "{Game N (A vs. B) TEXT}" with a result after it when the game has ended.
-struct GameLine {
-  int game = 0;
-  std::string playerA, playerB;
-  bool started = false;  // TEXT begins with "Creating" or "Continuing"
-  bool ended = false;    // a result follows: 1-0, 0-1, 1/2-1/2 or *
-};
-std::optional<GameLine> ParseGameLine(std::string_view line);
 
 // Turns the server's lines of one session into what vantor1 is told. Keeps the game the user is
 // playing, and while that game runs holds back game notifications (unless pausing is off), so

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "hostlink/host_session.h"
+#include "watcher/game_lines.h"
 #include "watcher/game_notification.h"
 
 namespace {
@@ -114,6 +115,13 @@ void HandleArgumentMessage(const HostMessage& message, CIpcPipe& writePipe, Watc
   }
   if (const auto game = ParseGameNotification(line)) {
     state.lastDecision = DecideObservation(*game, game->game.value_or(-1), writePipe, state);
+  }
+  // The user's own game: the host may keep notifications back until it ends (the relay does),
+  // and the window says so.
+  if (const auto game = ParseGameLine(line);
+      game && game->started && !state.myName.empty() &&
+      (SameName(game->playerA, state.myName) || SameName(game->playerB, state.myName))) {
+    state.lastDecision = Decision{Decision::Kind::Paused, Decision::Reason::None, "", game->game};
   }
   if (message.Type() == kRelationType) {
     const std::int32_t gameNumber = line.empty() ? -1 : LeadingDecimal(line);

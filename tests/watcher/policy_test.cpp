@@ -181,6 +181,10 @@ TEST_F(PolicyTest, EachNotificationRecordsItsDecisionWithTheReason) {
        [](WatchState& s) { s.allowWild = false; },
        Line("alpha", "b", "rated", "wild/5"),
        {K::Skipped, Wild, "alpha", 123}},
+      {"own game",
+       [](WatchState& s) { s.SetMyName("Me"); },
+       "{Game 7 (opp vs. ME) Creating unrated blitz match.}",
+       {K::Paused, None, "", 7}},
       {"no game number", [](WatchState&) {}, noNumber, {K::Observed, None, "alpha", -1}},
   };
   for (const auto& c : cases) {

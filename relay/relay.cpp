@@ -158,6 +158,7 @@ int Relay::Timeout(Clock::time_point now) const {
 
 int Relay::Run(int stopFd, int clientEndFd) {
   std::vector<pollfd> fds;
+  std::vector<Watched> watched;
   bool stopping = false;
   for (;;) {
     const Clock::time_point now = Clock::now();
@@ -168,22 +169,31 @@ int Relay::Run(int stopFd, int clientEndFd) {
     if (stopping && sessions_.empty() && ending_.empty()) {
       return 0;
     }
+    // Each entry names what it watches, so that a ready descriptor is handed to its own session
+    // whatever the order of the sessions.
     fds.clear();
-    fds.push_back({stopping ? -1 : stopFd, POLLIN, 0});
+    watched.clear();
+    auto watch = [&](int fd, short events, Watched what) {
+      fds.push_back({fd, events, 0});
+      watched.push_back(what);
+    };
+    watch(stopping ? -1 : stopFd, POLLIN, {Watched::Stop});
     if (acceptPausedUntil_ && now >= *acceptPausedUntil_) {
       acceptPausedUntil_.reset();
     }
-    fds.push_back({stopping || acceptPausedUntil_ ? -1 : listener_.Get(), POLLIN, 0});
-    fds.push_back({posts_->Descriptor(), POLLIN, 0});
+    watch(stopping || acceptPausedUntil_ ? -1 : listener_.Get(), POLLIN, {Watched::Listener});
+    watch(posts_->Descriptor(), POLLIN, {Watched::Posts});
+    watch(stopping ? -1 : clientEndFd, POLLIN, {Watched::ClientEnd});
     for (const auto& session : sessions_) {
-      fds.push_back({session->ClientFd(), session->ClientEvents(), 0});
-      fds.push_back({session->ServerFd(), session->ServerEvents(), 0});
-      fds.push_back({session->Vantor() ? session->Vantor()->ExitDescriptor() : -1, POLLIN, 0});
+      Session* const s = session.get();
+      watch(s->ClientFd(), s->ClientEvents(), {Watched::Client, s});
+      watch(s->ServerFd(), s->ServerEvents(), {Watched::Server, s});
+      watch(s->Vantor() ? s->Vantor()->ExitDescriptor() : -1, POLLIN, {Watched::VantorExit, s});
     }
+    // The ending vantor1s are looked at by Reap().
     for (Ending& end : ending_) {
-      fds.push_back({end.vantor->ExitDescriptor(), POLLIN, 0});
+      watch(end.vantor->ExitDescriptor(), POLLIN, {Watched::Ending});
     }
-    fds.push_back({stopping ? -1 : clientEndFd, POLLIN, 0});  // last
     if (poll(fds.data(), fds.size(), Timeout(now)) < 0) {
       if (errno == EINTR) {
         continue;
@@ -192,34 +202,46 @@ int Relay::Run(int stopFd, int clientEndFd) {
       stopping = true;
       continue;
     }
-    if (fds[0].revents != 0) {
-      stopping = true;
-    }
-    if (fds.back().revents != 0) {
-      Report("the client that the relay started has ended; ending every session");
-      stopping = true;
-    }
-    if (fds[2].revents != 0) {
-      posts_->Clear();
-    }
-    // Sessions only: the ending vantor1s are looked at by Reap().
-    for (std::size_t i = 0; i < sessions_.size(); ++i) {
-      Session& session = *sessions_[i];
-      const pollfd* mine = &fds[3 + 3 * i];
-      if (mine[0].revents != 0) {
-        session.OnClient(mine[0].revents);
+    bool posted = false, accept = false;
+    for (std::size_t i = 0; i < fds.size(); ++i) {
+      const short revents = fds[i].revents;
+      if (revents == 0) {
+        continue;
       }
-      if (mine[1].revents != 0) {
-        session.OnServer(mine[1].revents);
-      }
-      if (fds[2].revents != 0) {
-        session.OnVantorPosts();
-      }
-      if (mine[2].revents != 0) {
-        session.OnVantorExit();
+      switch (watched[i].what) {
+        case Watched::Stop:
+          stopping = true;
+          break;
+        case Watched::ClientEnd:
+          Report("the client that the relay started has ended; ending every session");
+          stopping = true;
+          break;
+        case Watched::Posts:
+          posts_->Clear();
+          posted = true;
+          break;
+        case Watched::Listener:
+          accept = true;
+          break;
+        case Watched::Client:
+          watched[i].session->OnClient(revents);
+          break;
+        case Watched::Server:
+          watched[i].session->OnServer(revents);
+          break;
+        case Watched::VantorExit:
+          watched[i].session->OnVantorExit();
+          break;
+        case Watched::Ending:
+          break;
       }
     }
-    if (fds[1].revents != 0) {
+    if (posted) {
+      for (const auto& session : sessions_) {
+        session->OnVantorPosts();
+      }
+    }
+    if (accept) {
       Accept(Clock::now());
     }
   }

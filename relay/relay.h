@@ -29,6 +29,12 @@ class Relay {
     std::unique_ptr<VantorChannel> vantor;
     Clock::time_point killAt;
   };
+  // What one entry of the poll table watches; `session` for a session's own descriptors. The
+  // table is made anew for each turn, and sessions are only removed between turns (Reap).
+  struct Watched {
+    enum What { Stop, Listener, Posts, ClientEnd, Client, Server, VantorExit, Ending } what;
+    Session* session = nullptr;
+  };
   Relay() = default;
   void Accept(Clock::time_point now);
   std::unique_ptr<VantorChannel> StartVantor(int session);

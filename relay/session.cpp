@@ -29,7 +29,7 @@ void Session::Say(const std::string& text) const {
 
 short Session::ClientEvents() const {
   short events = client_.Pending() > 0 ? POLLOUT : 0;
-  if (!ending_ && server_.Pending() < kMaxPending) {
+  if (phase_ == Phase::Relaying && server_.Pending() < kMaxPending) {
     events |= POLLIN;
   }
   return events;
@@ -40,7 +40,7 @@ short Session::ServerEvents() const {
     return POLLOUT;
   }
   short events = server_.Pending() > 0 ? POLLOUT : 0;
-  if (!ending_ && client_.Pending() < kMaxPending) {
+  if (phase_ == Phase::Relaying && client_.Pending() < kMaxPending) {
     events |= POLLIN;
   }
   return events;
@@ -249,7 +249,7 @@ std::optional<std::string> Session::InjectionBlocked() const {
 }
 
 void Session::Inject() {
-  if (!commands_.Empty() && !ending_ && !wrapped_ && !InjectionBlocked()) {
+  if (!commands_.Empty() && phase_ == Phase::Relaying && !wrapped_ && !InjectionBlocked()) {
     const std::string lines = commands_.TakeAll();
     Forward(server_, std::span(reinterpret_cast<const std::uint8_t*>(lines.data()), lines.size()));
   }
@@ -284,7 +284,7 @@ void Session::OnClient(short revents) {
   if (revents & POLLOUT) {
     Flush(client_);
   }
-  if ((revents & (POLLIN | POLLHUP | POLLERR)) && client_.fd.Valid() && !ending_) {
+  if ((revents & (POLLIN | POLLHUP | POLLERR)) && client_.fd.Valid() && phase_ == Phase::Relaying) {
     ReadFrom(client_, server_, false);
   }
   FinishIfDrained(Clock::now());
@@ -309,7 +309,7 @@ void Session::OnServer(short revents) {
   if (revents & POLLOUT) {
     Flush(server_);
   }
-  if ((revents & (POLLIN | POLLHUP | POLLERR)) && server_.fd.Valid() && !ending_) {
+  if ((revents & (POLLIN | POLLHUP | POLLERR)) && server_.fd.Valid() && phase_ == Phase::Relaying) {
     ReadFrom(server_, client_, true);
   }
   FinishIfDrained(Clock::now());
@@ -335,13 +335,14 @@ void Session::OnVantorPosts() {
 void Session::OnVantorExit() {
   if (vantor_) {
     if (const std::optional<std::string> end = vantor_->TakeEnd()) {
-      Say("vantor1 " + *end + (ending_ ? "" : "; the session goes on without it"));
+      Say("vantor1 " + *end +
+          (phase_ != Phase::Relaying ? "" : "; the session goes on without it"));
     }
   }
 }
 
 std::optional<Clock::time_point> Session::Deadline() const {
-  if (ending_) {
+  if (phase_ != Phase::Relaying) {
     return drainUntil_;
   }
   std::optional<Clock::time_point> next = vantor_ ? vantor_->Deadline() : std::nullopt;
@@ -361,10 +362,10 @@ std::optional<Clock::time_point> Session::Deadline() const {
 }
 
 void Session::OnTime(Clock::time_point now) {
-  if (!ending_) {
+  if (phase_ == Phase::Relaying) {
     ReportStalls(now);
   }
-  if (vantor_ && !ending_) {
+  if (vantor_ && phase_ == Phase::Relaying) {
     switch (vantor_->Advance(now)) {
       case VantorChannel::Change::Attached:
         Say("vantor1 attached");
@@ -380,10 +381,11 @@ void Session::OnTime(Clock::time_point now) {
 }
 
 void Session::End(const std::string& why) {
-  if (ending_) {
+  if (phase_ != Phase::Relaying) {
     return;
   }
-  ending_ = why;
+  phase_ = Phase::Ending;
+  endReason_ = why;
   drainUntil_ = Clock::now() + kDrainTime;
   if (vantor_) {
     vantor_->SendQuit();
@@ -392,7 +394,7 @@ void Session::End(const std::string& why) {
 }
 
 void Session::FinishIfDrained(Clock::time_point now) {
-  if (!ending_ || finished_) {
+  if (phase_ != Phase::Ending) {
     return;
   }
   const bool drained = (!client_.fd.Valid() || client_.Pending() == 0) &&
@@ -400,10 +402,10 @@ void Session::FinishIfDrained(Clock::time_point now) {
   if (!drained && now < drainUntil_) {
     return;
   }
-  finished_ = true;
+  phase_ = Phase::Finished;
   client_.fd.Reset();
   server_.fd.Reset();
-  Say("ended (" + *ending_ + "): " + std::to_string(linesRelayed_) + " lines relayed, " +
+  Say("ended (" + endReason_ + "): " + std::to_string(linesRelayed_) + " lines relayed, " +
       std::to_string(commands_.Injected()) + " commands injected, " +
       std::to_string(commands_.Dropped()) + " commands dropped, " +
       std::to_string(commands_.Waiting()) + " commands never sent, " +

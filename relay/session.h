@@ -51,7 +51,7 @@ class Session {
   // Ends the session as if `why` had happened: vantor1 is told to quit and what is pending is
   // handed on for a short while.
   void End(const std::string& why);
-  bool Finished() const { return finished_; }
+  bool Finished() const { return phase_ == Phase::Finished; }
   // The channel, after the session has finished, for waiting on vantor1's end.
   std::unique_ptr<VantorChannel> TakeVantor() { return std::move(vantor_); }
 
@@ -100,9 +100,12 @@ class Session {
   bool earlyReported_ = false;
   std::size_t linesRelayed_ = 0;
   std::size_t messagesDropped_ = 0;
-  std::optional<std::string> ending_;
+  // Relaying until either side ends or the relay stops; Ending while what is pending is handed
+  // on (kDrainTime at most); Finished once both sockets are closed.
+  enum class Phase { Relaying, Ending, Finished };
+  Phase phase_ = Phase::Relaying;
+  std::string endReason_;
   Clock::time_point drainUntil_{};
-  bool finished_ = false;
 };
 
 }  // namespace relay

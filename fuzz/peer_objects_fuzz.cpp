@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/memory_objects.h"
 #include "hostlink/ipc_pipe.h"
 #include "hostlink/ring.h"
 #include "platform/named_mutex.h"
@@ -20,7 +21,6 @@
 #include "platform/posix/shared_lock.h"
 #include "platform/posix/user_files.h"
 #include "platform/registered_message.h"
-#include "tests/hostlink/memory_objects.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 #include "hostlink/ipc_pipe.h"
 #include "hostlink/object_names.h"
 #include "platform/last_error.h"
-#include "tests/hostlink/memory_objects.h"
 #include "tests/hostlink/test_host.h"
 #ifndef _WIN32
 #include <fcntl.h>
@@ -127,7 +126,8 @@ TEST_F(IpcPipe, HeaderIndexesOutsideTheRingAreRefusedWithoutTouchingIt) {
 }
 
 #ifndef _WIN32
-// The abandoned wait made the program the owner; keeping it blocked the host for good.
+// The abandoned wait made the program the owner; keeping it blocked the host for good. (The
+// Windows twin is in tests/win32/platform_test.cpp.)
 TEST_F(IpcPipe, AbandonedLockFailsOnceAndIsGivenBack) {
   using testing_platform::RunInChild;
   platform::NamedMutex& mutex = host_.Mutex();
@@ -174,23 +174,6 @@ TEST_F(IpcPipe, MappingShrunkByTheHostFailsTheOperationInsteadOfEndingTheProcess
   EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrViewGone);
 }
 #endif
-
-// An abandoned lock without a second process, through the objects seam: found abandoned on
-// each operation in turn, it fails that operation and is given back.
-TEST(IpcPipeSeam, LockFoundAbandonedFailsTheOperationAndIsGivenBack) {
-  testhost::MemoryObjects objects;
-  objects.bytes.assign(kRingHeaderSize + kRing, 0);
-  CIpcPipe pipe(objects);
-  ASSERT_EQ(pipe.Open(2, kRing), 1);
-  char buffer[kRing];
-  for (bool reading : {true, false}) {
-    objects.lock.abandonNext = true;
-    EXPECT_EQ(reading ? pipe.Read(buffer, -1) : pipe.Write("de", 2), reading ? -1 : 0);
-    EXPECT_EQ(platform::GetLastError(), CIpcPipe::kErrAbandoned);
-    EXPECT_FALSE(objects.lock.owned) << "lock left owned";
-  }
-  EXPECT_EQ(LoadRingHeader(objects.bytes.data()).writeIndex, 0);
-}
 
 // Zero, negative and too large sizes and missing objects are announced in
 // tests/e2e/missing_pipes.hsim; these are the cases a script cannot make.

@@ -24,6 +24,21 @@ using testing_platform::Child;
 using testing_platform::RunInChild;
 using testing_platform::UniqueName;
 
+// A child that takes the mutex `name` and then does `then`; null unless it took it.
+std::unique_ptr<Child> HoldInChild(const std::string& name, const std::function<void()>& then) {
+  testing_platform::Signal holding;
+  auto child = std::make_unique<Child>([&] {
+    auto opened = NamedMutex::Open(name);
+    if (!opened || opened->Wait() != WaitResult::Signalled) {
+      return 1;
+    }
+    holding.Notify();
+    then();
+    return 0;
+  });
+  return holding.WaitFor() ? std::move(child) : nullptr;
+}
+
 TEST(NamedObjects, OpenFailsWhenNoneExistsOrCreatorIsGone) {
   const std::string name = UniqueName("gone");
   EXPECT_EQ(NamedMutex::Open(name), nullptr);
@@ -53,19 +68,10 @@ TEST(NamedObjects, MutexOfOwnerThatEndsHoldingItComesBackAbandoned) {
     const std::string name = UniqueName("abandon");
     auto mutex = NamedMutex::Create(name);
     ASSERT_NE(mutex, nullptr);
-    testing_platform::Signal holding;
-    Child child([&] {
-      auto opened = NamedMutex::Open(name);
-      if (!opened || opened->Wait() != WaitResult::Signalled) {
-        return 1;
-      }
-      holding.Notify();
-      die();
-      return 0;
-    });
-    ASSERT_TRUE(holding.WaitFor());
-    child.Kill(SIGKILL);  // no-op unless the child still runs
-    child.Wait();
+    auto child = HoldInChild(name, die);
+    ASSERT_TRUE(child);
+    child->Kill(SIGKILL);  // no-op unless the child still runs
+    child->Wait();
     ASSERT_EQ(Bounded("wait for a mutex its owner ended holding", [&] { return mutex->Wait(); }),
               WaitResult::Abandoned);
     EXPECT_TRUE(mutex->Release());
@@ -191,17 +197,8 @@ TEST(NamedObjects, LockWaitsEndForForgedIdsStuckHoldersAndTerminationSignals) {
   ASSERT_EQ(mutex->Wait(), WaitResult::Signalled);
   ASSERT_TRUE(mutex->Release());
 
-  testing_platform::Signal holding;
-  Child holder([&] {
-    auto opened = NamedMutex::Open(name);
-    if (!opened || opened->Wait() != WaitResult::Signalled) {
-      return 1;
-    }
-    holding.Notify();
-    ::pause();
-    return 0;
-  });
-  ASSERT_TRUE(holding.WaitFor());
+  auto holder = HoldInChild(name, [] { ::pause(); });
+  ASSERT_TRUE(holder);
   auto start = Clock::now();
   EXPECT_EQ(mutex->Wait(std::chrono::milliseconds(200)), WaitResult::TimedOut);
   EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(200));
@@ -222,8 +219,7 @@ TEST(NamedObjects, LockWaitsEndForForgedIdsStuckHoldersAndTerminationSignals) {
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
   EXPECT_EQ(terminator.Wait(), 0);
   signals->Clear();
-  holder.Kill(SIGKILL);
-  holder.Wait();
+  holder.reset();
   EXPECT_EQ(mutex->Wait(), WaitResult::Abandoned);  // once free, waited on as before
   EXPECT_TRUE(mutex->Release());
 }

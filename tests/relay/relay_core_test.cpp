@@ -115,76 +115,52 @@ TEST(LineJoiner, wrappedLinesArePutBackTogetherAndPassedOnOnceWhole) {
   EXPECT_FALSE(joiner.Holding());
 }
 
-// Each server shape's login, as the server writes it and the client answers; 'S' a server line,
-// 'P' what stands of the next one (a prompt), 'C' a client line.
+// Each server shape's login, as the server writes it and the client answers; a step's first
+// letter says whose: 'S' a server line, 'P' what stands of the next one (a prompt), 'C' a client
+// line.
 TEST(Login, userIsInOnceTheServerSaysSoUnderItsSpelling) {
   struct Case {
     const char* shape;
-    std::vector<std::pair<char, std::string>> steps;
+    std::vector<std::string> steps;
     std::string name;  // empty: not in
   } cases[] = {
       {"older, registered",
-       {{'P', "login: "},
-        {'C', "bobby"},
-        {'S',
-         "\"Bobby\" is a registered name. If it is yours, "
-         "type the password."},
-        {'P', "password: "},
-        {'C', "secret"},
-        {'S', "password: "},
-        {'S', "Welcome"},
-        {'P', "fics% "}},
+       {"Plogin: ", "Cbobby", "S\"Bobby\" is a registered name. If it is yours, type the password.",
+        "Ppassword: ", "Csecret", "Spassword: ", "SWelcome", "Pfics% "},
        "Bobby"},
       {"older, name and password sent before they were asked for",
-       {{'P', "login: "}, {'C', "bobby"}, {'C', "secret"}, {'P', "password: "}, {'P', "fics% "}},
+       {"Plogin: ", "Cbobby", "Csecret", "Ppassword: ", "Pfics% "},
        "bobby"},
       {"older, the password's question and the prompt behind it in one read",
-       {{'P', "login: "},
-        {'C', "bobby"},
-        {'C', "secret"},
-        {'S', "login: "},
-        {'S', "\"Bobby\" is a registered name. If it is yours, type the password."},
-        {'S', "password: Welcome"},
-        {'P', "fics% "}},
+       {"Plogin: ", "Cbobby", "Csecret",
+        "Slogin: ", "S\"Bobby\" is a registered name. If it is yours, type the password.",
+        "Spassword: Welcome", "Pfics% "},
        "Bobby"},
       {"older, wrong password",
-       {{'P', "login: "},
-        {'C', "bobby"},
-        {'P', "password: "},
-        {'C', "wrong"},
-        {'S', "**** Invalid password! ****"}},
+       {"Plogin: ", "Cbobby", "Ppassword: ", "Cwrong", "S**** Invalid password! ****"},
        ""},
       {"older, unregistered",
-       {{'P', "login: "},
-        {'C', "guest"},
-        {'P', "Press return to enter the FICS as \"guest\":"},
-        {'C', ""},
-        {'P', "fics% "}},
+       {"Plogin: ", "Cguest", "PPress return to enter the FICS as \"guest\":", "C", "Pfics% "},
        "guest"},
       {"public, registered, the session-start line on the password's line",
-       {{'P', "login: "},
-        {'C', "bobby"},
-        {'P', "password: "},
-        {'C', "secret"},
-        {'S', "password: **** Starting FICS session as Bobby ****"}},
+       {"Plogin: ", "Cbobby", "Ppassword: ", "Csecret",
+        "Spassword: **** Starting FICS session as Bobby ****"},
        "Bobby"},
       {"public, guest, timed prompt before the session-start line",
-       {{'P', "login: "},
-        {'C', "guest"},
-        {'P', "Press return to enter the server as \"GuestQZRT\":"},
-        {'C', ""},
-        {'S', "12:34_fics% **** Starting FICS session as GuestQZRT(U) ****"}},
+       {"Plogin: ", "Cguest", "PPress return to enter the server as \"GuestQZRT\":", "C",
+        "S12:34_fics% **** Starting FICS session as GuestQZRT(U) ****"},
        "GuestQZRT"},
       {"no prompt before the password is answered",
-       {{'P', "login: "}, {'C', "bobby"}, {'P', "fics% "}, {'P', "password: "}},
+       {"Plogin: ", "Cbobby", "Pfics% ", "Ppassword: "},
        ""},
   };
   for (const Case& c : cases) {
     Login login;
-    for (const auto& [who, text] : c.steps) {
-      who == 'C'   ? login.ClientLine(text)
-      : who == 'S' ? login.ServerLine(text)
-                   : login.ServerPartial(text);
+    for (const std::string& step : c.steps) {
+      const std::string text = step.substr(1);
+      step[0] == 'C'   ? login.ClientLine(text)
+      : step[0] == 'S' ? login.ServerLine(text)
+                       : login.ServerPartial(text);
     }
     EXPECT_EQ(login.Ready() ? login.Name() : "", c.name) << c.shape;
   }

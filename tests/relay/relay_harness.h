@@ -168,6 +168,7 @@ struct Rig {
   std::unique_ptr<standin::Server> server;
   std::unique_ptr<RelayProcess> relay;
   std::unique_ptr<Client> client;
+  std::vector<Client*> others;  // more clients, waited on and pumped with the first
 
   // The relay's arguments, without the server's address; a quiet server answers nothing.
   explicit Rig(std::vector<std::string> args, bool quiet = false) {
@@ -186,11 +187,17 @@ struct Rig {
   void Turn(int timeoutMs, int also = -1) {
     std::vector<pollfd> fds = server->PollSet();
     fds.push_back(client->PollEntry());
+    for (Client* other : others) {
+      fds.push_back(other->PollEntry());
+    }
     fds.push_back({relay->Descriptor(), POLLIN, 0});
     fds.push_back({also, POLLIN, 0});
     poll(fds.data(), fds.size(), timeoutMs);
     server->Pump(0);
     client->Pump(0);
+    for (Client* other : others) {
+      other->Pump(0);
+    }
     relay->Read(0);
   }
   // Turns until `done` holds, for up to timeoutMs.

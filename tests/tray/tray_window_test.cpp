@@ -4,7 +4,6 @@
 #include <QMenu>
 #include <QSignalSpy>
 
-#include "res/version.h"
 #include "tests/tray/tray_driver.h"
 
 namespace {
@@ -164,15 +163,13 @@ class TrayWindowTest : public QObject {
     QVERIFY(closer.modalOverParent);
   }
 
+  // The texts themselves are checked against the template in tests/ui/window_test.cpp.
   void aboutBox_showsIconNameAndVersionUncut() {
     CAboutDlg about(&m_d->dialog);
     auto* icon = qobject_cast<QLabel*>(about.Controls()[0].widget);
     QVERIFY(icon != nullptr && !icon->pixmap().isNull());
-    auto* name = qobject_cast<QLabel*>(about.Controls()[1].widget);
-    auto* line = qobject_cast<QLabel*>(about.Controls()[2].widget);
-    QCOMPARE(name->text(), QStringLiteral("vantor1"));
-    QVERIFY(line->text().startsWith(QStringLiteral(VANTOR_VERSION " ")));
-    for (QLabel* label : {name, line}) {  // one line each, nothing cut off
+    for (int i : {1, 2}) {  // the name and the version line: one line each, nothing cut off
+      auto* label = qobject_cast<QLabel*>(about.Controls()[i].widget);
       QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
                qPrintable(label->text()));
     }

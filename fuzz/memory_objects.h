@@ -1,6 +1,6 @@
 #pragma once
-// Named objects in the test's own memory, handed to CIpcPipe in place of the system's: a lock
-// that can be found abandoned and a mapping whose bytes the test owns.
+// Named objects in the fuzzer's own memory, handed to CIpcPipe in place of the system's: a lock
+// whose owner it can see and a mapping whose bytes it owns.
 #include <cstdint>
 #include <memory>
 #include <string>

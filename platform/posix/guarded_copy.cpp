@@ -42,6 +42,8 @@ bool Repair(std::uintptr_t addr) {
     const std::size_t size = slot.size.load(std::memory_order_relaxed);
     if (start != 0 && addr >= start && addr - start < size) {
       slot.damaged.store(true, std::memory_order_relaxed);
+      // The range is known only as the integer the handler compares addresses with.
+      // NOLINTNEXTLINE(performance-no-int-to-ptr)
       return ::mmap(reinterpret_cast<void*>(start), size, PROT_READ | PROT_WRITE,
                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED;
     }

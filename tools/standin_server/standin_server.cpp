@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <ranges>
 
 namespace standin {
 
@@ -221,10 +222,10 @@ std::string Server::Command(Connection& c, std::string_view line) {
   std::set<std::string>& listed = gnotify_[hostsim::LowerCased(c.user)];
   if (const std::string name = Between(line, "observe "); !name.empty()) {
     // A player's newest game: cues do not always end the older ones.
-    for (auto it = games_.rbegin(); it != games_.rend(); ++it) {
-      if (hostsim::LowerCased(it->second.playerA) == hostsim::LowerCased(name) ||
-          hostsim::LowerCased(it->second.playerB) == hostsim::LowerCased(name)) {
-        return "You are now observing game " + std::to_string(it->first) + ".\n";
+    for (const auto& [number, game] : std::views::reverse(games_)) {
+      if (hostsim::LowerCased(game.playerA) == hostsim::LowerCased(name) ||
+          hostsim::LowerCased(game.playerB) == hostsim::LowerCased(name)) {
+        return "You are now observing game " + std::to_string(number) + ".\n";
       }
     }
     return name + " is not playing a game.\n";

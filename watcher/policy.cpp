@@ -6,6 +6,7 @@
 
 #include "hostlink/host_session.h"
 #include "watcher/game_notification.h"
+#include "watcher/server_follow_list.h"
 
 namespace {
 
@@ -114,6 +115,10 @@ void HandleArgumentMessage(const HostMessage& message, CIpcPipe& writePipe, Watc
   }
   if (const auto game = ParseGameNotification(line)) {
     state.lastDecision = DecideObservation(*game, game->game.value_or(-1), writePipe, state);
+  }
+  // The identity's name and a relation's game number are no server text.
+  if (message.Type() != kIdentityType && message.Type() != kRelationType) {
+    ReadServerFollowList(line, state);
   }
   if (message.Type() == kRelationType) {
     const std::int32_t gameNumber = line.empty() ? -1 : LeadingDecimal(line);

@@ -1,6 +1,5 @@
 #include "watcher/server_follow_list.h"
 
-#include "hostlink/framing.h"
 #include "hostlink/host_session.h"
 
 namespace {
@@ -13,7 +12,7 @@ void AskForServerFollowList(CIpcPipe& writePipe, WatchState& state) {
   if (state.serverListAsked || state.myName.empty() || !writePipe.IsOpen()) {
     return;
   }
-  if (SendText(writePipe, kCommandKind, kListCommand) == 1) {
+  if (StoreCommand(writePipe, kListCommand)) {
     state.serverListAsked = true;
     state.serverList.Expect();
   }

@@ -42,7 +42,8 @@ class CWatchApp {
   // says that the host is attached.
   void OnIPCNewPipe(platform::WParam wParam, platform::LParam lParam);
   // "IPCDataReady": drains the read end, names the window once the login name is known, shows
-  // the names read from the server's list and the status afresh, and ends the process with status 0 when the host asked to quit.
+  // the names read from the server's list and the status afresh, and ends the process with status 0
+  // when the host asked to quit.
   void OnIPCDataReady(platform::WParam wParam, platform::LParam lParam);
 
   CWatchDlg* m_pWatchDlg = nullptr;     // the running main dialog; not owned

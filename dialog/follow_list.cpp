@@ -68,8 +68,8 @@ std::vector<RowEdit> FollowList::TakeServerNames() {
   for (std::string& name : std::exchange(state_.serverNamesAdded, {})) {
     const auto it = std::find(state_.followList.begin(), state_.followList.end(), name);
     if (it != state_.followList.end()) {  // always, as nothing runs between the drain and here
-      rows.push_back({RowEdit::Op::Append, static_cast<int>(it - state_.followList.begin()),
-                      std::move(name)});
+      rows.push_back(
+          {RowEdit::Op::Append, static_cast<int>(it - state_.followList.begin()), std::move(name)});
     }
   }
   return rows;

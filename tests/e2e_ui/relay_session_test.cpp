@@ -5,9 +5,9 @@
 #include <QTest>
 
 #include "platform/thread_id.h"
-#include "ui/follow_list_ctrl.h"
 #include "tests/e2e_ui/vantor_in_process.h"
 #include "tests/relay/relay_harness.h"
+#include "ui/follow_list_ctrl.h"
 
 namespace {
 

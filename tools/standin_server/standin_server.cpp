@@ -326,9 +326,7 @@ void Server::Notify(const hostsim::GameNotice& game) {
   }
   const auto& listed = gnotify_[hostsim::LowerCased(c->user)];
   auto name = [&](const std::string& player) {
-    return c->shape.highlight && listed.contains(player)
-               ? "\x1b[7m" + player + "\x1b[0m"
-               : player;
+    return c->shape.highlight && listed.contains(player) ? "\x1b[7m" + player + "\x1b[0m" : player;
   };
   hostsim::GameNotice shown = game;
   shown.playerA = name(game.playerA);

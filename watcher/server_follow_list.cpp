@@ -20,7 +20,10 @@ void AskForServerFollowList(CIpcPipe& writePipe, WatchState& state) {
 
 void ReadServerFollowList(std::string_view line, WatchState& state) {
   const std::optional<int> added = state.serverList.Read(line, [&state](const std::string& name) {
-    if (!state.AddFollowName(name)) {
+    // Each attach asks again; however often a host attaches, the server fills the list no
+    // further than one answer may.
+    constexpr auto kLongest = static_cast<std::size_t>(GnotifyListReader::kMaxNames);
+    if (state.followList.size() >= kLongest || !state.AddFollowName(name)) {
       return false;
     }
     state.serverNamesAdded.push_back(name);

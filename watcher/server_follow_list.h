@@ -13,6 +13,7 @@
 void AskForServerFollowList(CIpcPipe& writePipe, WatchState& state);
 
 // One server line for the list's reader. The answer's names that are not followed yet join the
-// follow list, with no "+gnotify": the server has them. They go into state.serverNamesAdded, and
+// follow list, with no "+gnotify": the server has them; none joins a list that holds
+// GnotifyListReader::kMaxNames names. They go into state.serverNamesAdded, and
 // the count into state.serverListAdded once the answer has been read.
 void ReadServerFollowList(std::string_view line, WatchState& state);

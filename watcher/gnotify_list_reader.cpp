@@ -10,15 +10,15 @@ namespace {
 
 constexpr std::string_view kContinuation = "\\   ";
 
+// Without the blanks that pad the last column, and a line end that a host may have left on.
 std::string_view TrimEnd(std::string_view text) {
-  const std::size_t end = text.find_last_not_of(' ');
+  const std::size_t end = text.find_last_not_of(" \r\n");
   return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
 }
 
 // The count in "-- gnotify list: N names --", or none when text is no such header.
 std::optional<std::int32_t> HeaderCount(std::string_view text) {
   constexpr std::string_view kFront = "-- gnotify list: ";
-  text = TrimEnd(text);
   if (!text.starts_with(kFront)) {
     return std::nullopt;
   }
@@ -37,7 +37,6 @@ bool IsRow(std::string_view text) {
   if (text.empty() || text.front() == ' ') {
     return false;
   }
-  text = TrimEnd(text);
   for (std::size_t gap = text.find(' '); gap != std::string_view::npos;) {
     const std::size_t next = text.find_first_not_of(' ', gap);
     if (next - gap < 2) {
@@ -55,7 +54,7 @@ void GnotifyListReader::Expect() {
 }
 
 std::optional<int> GnotifyListReader::Read(std::string_view line, const AddName& add) {
-  std::string_view text = StripPrompt(line);
+  std::string_view text = TrimEnd(StripPrompt(line));
   if (const std::optional<std::int32_t> count = HeaderCount(text)) {
     if (stage_ == Stage::Reading) {
       return End();  // the user's own request, or a broken answer: read no further

@@ -96,6 +96,13 @@ void Login::ServerText(std::string_view text, bool whole) {
   if (std::optional<std::string> name = entering ? Quoted(text, " as \"", "\":") : std::nullopt) {
     name_ = std::move(*name);
   }
+  // A client that sends the password unasked may find the question and what follows the login
+  // on one line, when the server writes both at once: the question never stood alone, but was
+  // asked and answered.
+  if (whole && stage_ == Stage::Named && linesAfterName_ > 0 &&
+      Trimmed(text).starts_with("password:")) {
+    stage_ = Stage::Entering;
+  }
   if (whole) {
     return;  // questions and prompts wait at the end of what came, with no line feed after them
   }

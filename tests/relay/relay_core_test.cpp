@@ -138,6 +138,16 @@ TEST(Login, userIsInOnceTheServerSaysSoUnderItsSpelling) {
       {"older, name and password sent before they were asked for",
        {{'P', "login: "}, {'C', "bobby"}, {'C', "secret"}, {'P', "password: "}, {'P', "fics% "}},
        "bobby"},
+      // Regression: the server answered the name and the password in one write, so the password
+      // question stood on one line with the text after the login, and the login went unseen.
+      {"older, name and password sent at once and answered in one piece",
+       {{'P', "login: "},
+        {'C', "bobby"},
+        {'C', "secret"},
+        {'S', "\"Bobby\" is a registered name. If it is yours, type the password."},
+        {'S', "password: Welcome to the server."},
+        {'P', "fics% "}},
+       "Bobby"},
       {"older, wrong password",
        {{'P', "login: "},
         {'C', "bobby"},

@@ -6,6 +6,7 @@
 #include "hostlink/host_session.h"
 #include "hostlink/ipc_pipe.h"
 #include "watcher/drain.h"
+#include "watcher/server_follow_list.h"
 
 CWatchApp theApp;
 
@@ -37,9 +38,12 @@ void CWatchApp::OnIPCNewPipe(platform::WParam wParam, platform::LParam lParam) {
       ShowPipeError("Error creating write-pipe");
       break;
     case NewPipeResult::WriteOpened:
-      // Right after the handshake: the follow-list commands that found no write end.
-      if (m_pWatchDlg != nullptr) {
+      // Right after the handshake: the follow-list commands that found no write end, then,
+      // as this is a new attach, the server's list, whose answer then holds their names too.
+      if (m_pWatchDlg != nullptr && m_pWatchState != nullptr) {
         SendUnwrittenFollowCommands();
+        m_pWatchState->serverListAsked = false;
+        AskForServerFollowList(theWritePipe, *m_pWatchState);
         RefreshDialogStatus();
       }
       break;

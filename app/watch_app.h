@@ -37,11 +37,13 @@ class CWatchApp {
   bool DispatchThreadMessage(const platform::ThreadMessage& message);
 
   // "IPCNewPipe": opens the announced pipe end; a failure is shown in a modal message box. A
-  // write end, once its handshake is written, gets the follow-list commands not written yet,
-  // and the window's status line says that the host is attached.
+  // write end, once its handshake is written, gets the follow-list commands not written yet and,
+  // once the login name is known, the request for the server's list; the window's status line
+  // says that the host is attached.
   void OnIPCNewPipe(platform::WParam wParam, platform::LParam lParam);
   // "IPCDataReady": drains the read end, names the window once the login name is known, shows
-  // the status afresh, and ends the process with status 0 when the host asked to quit.
+  // the names read from the server's list and the status afresh, and ends the process with status 0
+  // when the host asked to quit.
   void OnIPCDataReady(platform::WParam wParam, platform::LParam lParam);
 
   CWatchDlg* m_pWatchDlg = nullptr;     // the running main dialog; not owned

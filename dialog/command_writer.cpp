@@ -2,9 +2,7 @@
 
 #include <string>
 
-#include "hostlink/framing.h"
 #include "hostlink/host_session.h"
-#include "platform/last_error.h"
 
 namespace dialog {
 
@@ -13,8 +11,7 @@ bool WriteCommand(CIpcPipe* pipe, std::string_view text) {
     return false;
   }
   const std::string terminated(text);
-  platform::SetLastError(0);
-  return SendText(*pipe, kCommandKind, terminated.c_str()) == 1 || platform::GetLastError() == 0;
+  return StoreCommand(*pipe, terminated.c_str());
 }
 
 }  // namespace dialog

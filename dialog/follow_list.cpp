@@ -16,14 +16,6 @@ void Erase(std::vector<std::string>& names, const std::string& name) {
 
 }  // namespace
 
-bool IsValidName(std::string_view text) {
-  const bool control = std::any_of(text.begin(), text.end(), [](char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || byte == 0x7F;
-  });
-  return text.size() > 1 && text.size() < 16 && !control;
-}
-
 std::string_view TypedName(std::string_view typed) {
   constexpr std::string_view kEdges = " \r\n";
   const std::size_t first = typed.find_first_not_of(kEdges);
@@ -71,9 +63,21 @@ void FollowList::SendUnwritten() {
   }
 }
 
+std::vector<RowEdit> FollowList::TakeServerNames() {
+  std::vector<RowEdit> rows;
+  for (std::string& name : std::exchange(state_.serverNamesAdded, {})) {
+    const auto it = std::find(state_.followList.begin(), state_.followList.end(), name);
+    if (it != state_.followList.end()) {  // always, as nothing runs between the drain and here
+      rows.push_back(
+          {RowEdit::Op::Append, static_cast<int>(it - state_.followList.begin()), std::move(name)});
+    }
+  }
+  return rows;
+}
+
 RowEdit FollowList::Add(std::string_view typed) {
   const std::string_view typedName = TypedName(typed);
-  if (!IsValidName(typedName)) {
+  if (!IsValidFollowName(typedName)) {
     return {};
   }
   std::string name(typedName);
@@ -88,7 +92,7 @@ RowEdit FollowList::Add(std::string_view typed) {
 RowEdit FollowList::Remove(std::string_view typed, int selectedRow, bool sendRemove) {
   const std::string_view typedName = TypedName(typed);
   std::string name(typedName);
-  if (!IsValidName(typedName) && selectedRow >= 0 &&
+  if (!IsValidFollowName(typedName) && selectedRow >= 0 &&
       static_cast<std::size_t>(selectedRow) < state_.followList.size()) {
     name = state_.followList[static_cast<std::size_t>(selectedRow)];
   }

@@ -8,14 +8,9 @@
 
 namespace dialog {
 
-// A typed text is a name when it has 2 to 15 bytes and no control byte. A line break in a
-// name would end the server command early and make the rest a command of its own; blanks and
-// bytes of 0x80 and above stay part of the name.
-bool IsValidName(std::string_view text);
-
 // The name in a typed text: line breaks and blanks at either end are dropped, so that the line
 // break Enter leaves in the name box, or a blank pasted with a name, costs no name. Whatever
-// stands inside is kept and judged by IsValidName.
+// stands inside is kept and judged by IsValidFollowName.
 std::string_view TypedName(std::string_view typed);
 
 // What the list view must do after a click, so that row i keeps showing entry i.
@@ -50,6 +45,10 @@ class FollowList {
   // name taken off whose add had reached the server but whose remove could not be written.
   // Commands that were written are not sent again; one that fails again waits for the next.
   void SendUnwritten();
+
+  // The rows for the names that the server's list added to the follow list since the last
+  // call (WatchState::serverNamesAdded, which is left empty), in order.
+  std::vector<RowEdit> TakeServerNames();
 
  private:
   bool Send(const char* prefix, const std::string& name);

@@ -1,6 +1,7 @@
 #include "dialog/status_line.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace dialog {
 namespace {
@@ -79,6 +80,19 @@ std::string DecisionText(const Decision& decision) {
       break;
   }
   return "skipped " + player + ": " + ReasonText(decision.reason);
+}
+
+std::optional<std::string> TakeDrainNote(WatchState& state) {
+  const std::optional<Decision> decision = std::exchange(state.lastDecision, std::nullopt);
+  if (const std::optional<int> added = std::exchange(state.serverListAdded, std::nullopt)) {
+    // Read once an evening, so it goes before the decision on a game.
+    return "follow list: " + std::to_string(*added) + (*added == 1 ? " name" : " names") +
+           " from the server";
+  }
+  if (decision) {
+    return DecisionText(*decision);
+  }
+  return std::nullopt;
 }
 
 std::string TrayTipText(std::string_view appName, std::string_view status) {

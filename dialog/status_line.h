@@ -35,6 +35,10 @@ class StatusLine {
 // "observing alpha (game 42)", "skipped beta: board limit", "paused: your own game".
 std::string DecisionText(const Decision& decision);
 
+// The note that a drain leaves, taken out of the state: once the server's list has been read,
+// "follow list: 3 names from the server"; else the policy's last decision; else none.
+std::optional<std::string> TakeDrainNote(WatchState& state);
+
 // The tray icon's tooltip: the program's name, then the status line.
 std::string TrayTipText(std::string_view appName, std::string_view status);
 

@@ -26,6 +26,11 @@ int SendText(CIpcPipe& pipe, int kind, const char* text) {
   return pipe.Write(frame.data(), static_cast<std::int32_t>(frame.size()));
 }
 
+bool StoreCommand(CIpcPipe& pipe, const char* text) {
+  platform::SetLastError(0);
+  return SendText(pipe, kCommandKind, text) == 1 || platform::GetLastError() == 0;
+}
+
 int SendValue(CIpcPipe& pipe, int kind, int value) {
   const auto frame = FrameValue(kind, value);
   return pipe.Write(frame.data(), static_cast<std::int32_t>(frame.size()));

@@ -21,6 +21,10 @@ int RegisteredMessageError();
 // SendText of a text whose length with its NUL exceeds 0xFFFF writes nothing and yields 0
 // (last error CIpcPipe::kErrTooLarge).
 int SendText(CIpcPipe& pipe, int kind, const char* text);
+// Writes one server command (kind 2) by SendText. True when the host holds it: stored counts
+// as written even when the host could not be woken, since its reader finds the bytes at its
+// next wake-up and a second copy would repeat them.
+bool StoreCommand(CIpcPipe& pipe, const char* text);
 // Sends the low 16 bits of kind and of value.
 int SendValue(CIpcPipe& pipe, int kind, int value);
 

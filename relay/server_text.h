@@ -4,12 +4,11 @@
 #include <string_view>
 
 #include "relay/line_reader.h"
+#include "watcher/server_prompt.h"
 
 namespace relay {
 
-// The server's prompt at the front of `line` ("fics% ", a timed "12:34_fics% ", several in a
-// row) taken off; other lines come back as they are.
-std::string_view StripPrompt(std::string_view line);
+using ::StripPrompt;  // the core reads prompts the same way (watcher/server_prompt.h)
 // True when `text` is nothing but prompts: the server waits for a command.
 bool IsPromptOnly(std::string_view text);
 // `line` without the terminal's escape sequences (ESC '[' ... final letter) that the server puts

@@ -1,6 +1,7 @@
 #include "watcher/drain.h"
 
 #include "watcher/host_message.h"
+#include "watcher/server_follow_list.h"
 
 DrainOutcome DrainReadPipe(CIpcPipe& readPipe, CIpcPipe& writePipe, WatchState& state) {
   // A message of an unlisted kind is skipped and yields no record, so a missing record ends the
@@ -19,6 +20,7 @@ DrainOutcome DrainReadPipe(CIpcPipe& readPipe, CIpcPipe& writePipe, WatchState& 
     }
     lastWaiting = waiting;
   }
+  AskForServerFollowList(writePipe, state);  // the identity may have come in this drain
   DrainOutcome outcome;
   if (!state.myName.empty() && !state.titleSet) {
     outcome.newTitle = "Vantor1 - " + state.myName;  // whole, however long the name

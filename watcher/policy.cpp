@@ -7,6 +7,7 @@
 #include "hostlink/host_session.h"
 #include "watcher/game_lines.h"
 #include "watcher/game_notification.h"
+#include "watcher/server_follow_list.h"
 
 namespace {
 
@@ -122,6 +123,10 @@ void HandleArgumentMessage(const HostMessage& message, CIpcPipe& writePipe, Watc
       game && game->started && !state.myName.empty() &&
       (SameName(game->playerA, state.myName) || SameName(game->playerB, state.myName))) {
     state.lastDecision = Decision{Decision::Kind::Paused, Decision::Reason::None, "", game->game};
+  }
+  // The identity's name and a relation's game number are no server text.
+  if (message.Type() != kIdentityType && message.Type() != kRelationType) {
+    ReadServerFollowList(line, state);
   }
   if (message.Type() == kRelationType) {
     const std::int32_t gameNumber = line.empty() ? -1 : LeadingDecimal(line);

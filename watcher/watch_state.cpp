@@ -1,11 +1,22 @@
 #include "watcher/watch_state.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "platform/ascii_case.h"
 
 void LowerCaseName(std::string& text) {
   platform::AsciiLowerInPlace(text);
+}
+
+bool IsValidFollowName(std::string_view text) {
+  constexpr std::size_t kShortest = 2;
+  constexpr std::size_t kLongest = 15;
+  const bool control = std::any_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+  });
+  return text.size() >= kShortest && text.size() <= kLongest && !control;
 }
 
 namespace {

@@ -2,14 +2,21 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "watcher/decision.h"
+#include "watcher/gnotify_list_reader.h"
 
 // Raises the bytes A-Z to a-z in place and leaves every other byte alone (digits,
 // punctuation, blanks, control bytes, bytes of 0x80 and above). All player names are stored,
 // compared and sent in this form.
 void LowerCaseName(std::string& text);
+
+// A name for the follow list, typed or read from the server: 2 to 15 bytes and no control byte.
+// A line break in a name would end the server command early and make the rest a command of its
+// own; blanks and bytes of 0x80 and above stay part of the name.
+bool IsValidFollowName(std::string_view text);
 
 // The one record through which the window and the game watcher meet: the viewing options, the
 // follow list, the login name and the board bookkeeping. Lives inside the main dialog; used on
@@ -41,6 +48,13 @@ struct WatchState {
   // The policy's latest decision on a game notification, for the window to show; the window
   // takes it (and leaves it empty) after each drain.
   std::optional<Decision> lastDecision;
+  // The server's own game-notification list, asked for once per attach (watcher/
+  // server_follow_list.h). Its names join followList; the window takes the names added and,
+  // once the answer was read, how many it added, after each drain (and leaves them empty).
+  GnotifyListReader serverList;
+  bool serverListAsked = false;  // "=gnotify" went out since the write end was announced
+  std::vector<std::string> serverNamesAdded;
+  std::optional<int> serverListAdded;
 
   // Stores an identity's name, cut to kMaxNameLength bytes; a UTF-8 name loses no character
   // in part.

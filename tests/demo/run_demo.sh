@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the README's demo command as a user would, on a virtual X server: scripts/demo builds,
-# then starts hostsim with vantor1 attached. Once vantor1 has registered and a game has been
-# announced, Ctrl-C (SIGINT) goes to the demo, which must end with status 0, vantor1 with it.
+# then starts hostsim with vantor1 attached. Once vantor1 has registered, read the demo's
+# notification list back and opened a board for one of its players with no typing, Ctrl-C
+# (SIGINT) goes to the demo, which must end with status 0, vantor1 with it.
 # Every wait is bounded. Usage: tests/demo/run_demo.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -37,7 +38,9 @@ runner=$!
 # minute to start vantor1 and see it register.
 await 3600 grep -qs '^hostsim demo: ' "$work/log" || fail "the demo did not start"
 await 60 grep -qs 'vantor1 registered' "$work/log" || fail "vantor1 did not register"
-await 20 grep -qsE '  game [0-9]+: ' "$work/log" || fail "no game was announced"
+await 20 grep -qs '<- =gnotify   (answered' "$work/log" || fail "vantor1 did not ask for the list"
+# hostsim logs "board opened: game N" for each board it reports to vantor1 as observed.
+await 30 grep -qsE 'board opened: game [0-9]+' "$work/log" || fail "no board opened"
 kill -INT "$(cat "$work/pid")"
 limit=$(($(date +%s) + 20))
 until [ -s "$work/status" ]; do
@@ -47,4 +50,4 @@ done
 [ "$(cat "$work/status")" = 0 ] || fail "the demo ended with status $(cat "$work/status")"
 wait "$runner" || true
 runner=
-echo "run_demo: registered, announced a game and ended cleanly on Ctrl-C"
+echo "run_demo: registered, read the list, opened a board and ended cleanly on Ctrl-C"

@@ -129,4 +129,20 @@ TEST(CommandWriterTest, OnlyAnOpenEndTakesACommand) {
   EXPECT_EQ(link.TakeCommands(), Commands({"+gnotify al\n"}));
 }
 
+// The names read from the server's list get rows after the user's; the server has them, so
+// only their removal is sent.
+TEST_F(FollowListTest, ServerNamesBecomeRowsAndAreRemovedAsAnyOther) {
+  list.Add("carol");
+  state.AddFollowName("bobby");
+  state.AddFollowName("eve");
+  state.serverNamesAdded = {"bobby", "eve"};
+  const std::vector<dialog::RowEdit> rows = list.TakeServerNames();
+  EXPECT_EQ(rows, (std::vector<dialog::RowEdit>{{Op::Append, 1, "bobby"}, {Op::Append, 2, "eve"}}));
+  EXPECT_TRUE(state.serverNamesAdded.empty());
+  EXPECT_TRUE(list.TakeServerNames().empty());
+  EXPECT_EQ(Sent(), Commands{"+gnotify carol\n"});
+  list.Remove("", 1, true);
+  EXPECT_EQ(Sent(), Commands{"-gnotify bobby\n"});
+}
+
 }  // namespace

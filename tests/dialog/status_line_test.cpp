@@ -41,4 +41,15 @@ TEST(StatusLineTest, DecisionsReadWithTheirPlayerGameAndReason) {
   }
 }
 
+TEST(StatusLineTest, ADrainLeavesTheListsCountBeforeADecision) {
+  WatchState state;
+  EXPECT_EQ(dialog::TakeDrainNote(state), std::nullopt);
+  state.lastDecision = Decision{Decision::Kind::Observed, Decision::Reason::None, "alpha", 4};
+  state.serverListAdded = 3;
+  EXPECT_EQ(dialog::TakeDrainNote(state), "follow list: 3 names from the server");
+  EXPECT_EQ(dialog::TakeDrainNote(state), std::nullopt);  // both taken
+  state.serverListAdded = 1;
+  EXPECT_EQ(dialog::TakeDrainNote(state), "follow list: 1 name from the server");
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/thread_id.h"
 #include "tests/e2e_ui/vantor_in_process.h"
 #include "tests/relay/relay_harness.h"
+#include "ui/follow_list_ctrl.h"
 
 namespace {
 
@@ -127,6 +128,53 @@ class RelaySessionTest : public QObject {
     QCOMPARE(Count(lines, observe), 1);  // none for the game during the user's own
     server->EndGame(102);
     QVERIFY(Await([&] { return State().watchedGames.empty() && State().watchedCount == 0; }));
+  }
+
+  // The user adds names in one session, quits, comes back through the relay under the same
+  // login, and finds them in the list with no typing: vantor1 reads them back from the server.
+  void relaySession_namesAddedInOneSessionComeBackInTheNext() {
+    m_vantor.CloseWindow();  // a vantor1 that starts with this session
+    QVERIFY(m_vantor.ShowWindow());
+    m_rig = std::make_unique<relaytest::Rig>(
+        std::vector<std::string>{"--attach", std::to_string(platform::CurrentThreadId())});
+    QVERIFY(m_rig->Ok());
+    QVERIFY(LogIn());
+    QVERIFY(ServerGot("=gnotify"));
+    for (const char* name : {"Kestrel", "alpha", "Zugzwang"}) {
+      m_vantor.window->Enter(name, IDC_ADD_GNOTIFY);
+    }
+    QVERIFY(ServerGot("+gnotify zugzwang"));
+
+    // A new vantor1 with the new session, its list empty.
+    m_vantor.CloseWindow();
+    QVERIFY(m_vantor.ShowWindow());
+    m_rig->NewSession();
+    QVERIFY(m_rig->Ok());
+    QVERIFY(LogIn());
+    const std::vector<std::string> expected{"alpha", "kestrel", "zugzwang"};  // the server's order
+    QVERIFY(Await([&] { return State().followList == expected; }));
+    ui::CFollowListCtrl* const rows = m_vantor.window->dialog.m_followListCtrl;
+    QCOMPARE(rows->GetItemCount(), 3);
+    QCOMPARE(rows->GetItemText(2), "zugzwang");
+    QCOMPARE(m_vantor.window->Text(IDC_STATUS), "follow list: 3 names from the server");
+    QCOMPARE(Count(m_rig->server->Lines(), "=gnotify"), 1);
+    for (const std::string& line : m_rig->server->Lines()) {
+      QVERIFY2(!line.starts_with("+gnotify"), line.c_str());  // the server has them
+    }
+    // The answer reaches the user's client too, as every reply does; either may be read first.
+    QVERIFY(Await([&] {
+      return m_rig->client->Received().find("-- gnotify list: 3 names --") != std::string::npos;
+    }));
+  }
+
+ private:
+  bool LogIn() {
+    relaytest::Client* const client = m_rig->client.get();
+    if (!Await([&] { return client->Received().ends_with("login: "); })) {
+      return false;
+    }
+    client->Send("Tester\nsecret\n");
+    return Await([&] { return !State().myName.empty(); });
   }
 };
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "hostlink/host_session.h"
+#include "tools/hostsim/gnotify_list.h"
 #include "tools/hostsim/script.h"
 #include "tools/hostsim/script_runner.h"
 #include "tools/hostsim/stand_in.h"
@@ -16,6 +17,43 @@ namespace {
 int ErrorLine(const std::string& source) {
   const ParsedScript script = ParseScript(source);
   return script.error ? script.error->line : 0;
+}
+
+// The answer to "=gnotify" that the demo and the stand-in server give, against the real
+// server's bytes (its lines without their "\n\r").
+TEST(GnotifyList, LaidOutAsTheServerDoes) {
+  const std::vector<std::string> nato = {
+      "Zulu",   "Yankee", "Xray",    "Whiskey",  "Victor", "Uniform", "Tango", "Sierra", "Romeo",
+      "Quebec", "Papa",   "Oscar",   "November", "Mike",   "Lima",    "Kilo",  "Juliet", "India",
+      "Hotel",  "Golf",   "Foxtrot", "Echo",     "Delta",  "Charlie", "Bravo", "Alpha"};
+  std::vector<std::string> many = nato;
+  many.insert(many.end(), {"Maximilianusxyz", "guest", "Fredericksonabc", "Eve", "Dave", "Carol"});
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{}, "-- gnotify list: 0 names --\n\n"},
+      {{"Bobby"}, "-- gnotify list: 1 names --\nBobby  \n"},
+      {{"Maximilianusxyz", "Bobby", "Fredericksonabc"},
+       "-- gnotify list: 3 names --\nBobby            Fredericksonabc  Maximilianusxyz  \n"},
+      {{"Dave", "Maximilianusxyz", "Bobby", "Fredericksonabc"},
+       "-- gnotify list: 4 names --\nBobby            Dave             Fredericksonabc  "
+       "Maximilianusxyz\n"},
+      {many,
+       "-- gnotify list: 32 names --\n"
+       "Alpha            Foxtrot          Lima             Sierra         \n"
+       "Bravo            Fredericksonabc  Maximilianusxyz  Tango          \n"
+       "Carol            Golf             Mike             Uniform        \n"
+       "Charlie          guest            November         Victor         \n"
+       "Dave             Hotel            Oscar            Whiskey        \n"
+       "Delta            India            Papa             Xray           \n"
+       "Echo             Juliet           Quebec           Yankee         \n"
+       "Eve              Kilo             Romeo            Zulu           \n"},
+  };
+  for (const auto& [names, answer] : cases) {
+    std::string text;
+    for (const std::string& line : GnotifyListLines(names)) {
+      text += line + "\n";
+    }
+    EXPECT_EQ(text, answer);
+  }
 }
 
 TEST(Script, BadLinesAreRefusedNamingTheirLine) {

@@ -131,10 +131,12 @@ TEST(Login, userIsInOnceTheServerSaysSoUnderItsSpelling) {
       {"older, name and password sent before they were asked for",
        {"Plogin: ", "Cbobby", "Csecret", "Ppassword: ", "Pfics% "},
        "bobby"},
-      {"older, the password's question and the prompt behind it in one read",
+      // Regression: the server answered the name and the password in one write, so the password
+      // question stood on one line with the text after the login, and the login went unseen.
+      {"older, name and password sent at once and answered in one piece",
        {"Plogin: ", "Cbobby", "Csecret",
         "Slogin: ", "S\"Bobby\" is a registered name. If it is yours, type the password.",
-        "Spassword: Welcome", "Pfics% "},
+        "Spassword: Welcome to the server.", "Pfics% "},
        "Bobby"},
       {"older, wrong password",
        {"Plogin: ", "Cbobby", "Ppassword: ", "Cwrong", "S**** Invalid password! ****"},

@@ -171,12 +171,19 @@ struct Rig {
   std::vector<Client*> others;  // more clients, waited on and pumped with the first
 
   // The relay's arguments, without the server's address; a quiet server answers nothing.
-  explicit Rig(std::vector<std::string> args, bool quiet = false) {
+  explicit Rig(std::vector<std::string> args, bool quiet = false) : args_(std::move(args)) {
     std::string error;
     server = standin::Server::Listen(error);
     server->quiet = quiet;
-    args.push_back("127.0.0.1:" + std::to_string(server->Port()));
-    relay = RelayProcess::Start(std::move(args));
+    args_.push_back("127.0.0.1:" + std::to_string(server->Port()));
+    NewSession();
+  }
+  // The user quits and comes back: a new relay and client against the same server, which
+  // remembers what its users set. The relay ends first, so that it tells vantor1 nothing.
+  void NewSession() {
+    relay.reset();
+    client.reset();
+    relay = RelayProcess::Start(args_);
     if (relay) {
       client = std::make_unique<Client>(relay->Port());
     }
@@ -212,6 +219,9 @@ struct Rig {
     const std::regex expected(pattern);
     return Await([&] { return std::regex_search(relay->Log(), expected); });
   }
+
+ private:
+  std::vector<std::string> args_;
 };
 
 }  // namespace relaytest

@@ -139,6 +139,28 @@ TEST_F(NativeWindowTest, StatusLineShowsADecisionUntilItsTimerEndsIt) {
   dialog_.m_pWritePipe = nullptr;
 }
 
+// The names that the server's list added get their rows, and the status line says how many.
+TEST_F(NativeWindowTest, NamesFromTheServerGetRowsAndANote) {
+  hostside::Loopback link;
+  ASSERT_TRUE(link.Opened());
+  dialog_.m_pWritePipe = &link.writePipe;
+  dialog_.m_state.AddFollowName("bobby");
+  dialog_.m_state.serverNamesAdded = {"bobby"};
+  dialog_.m_state.serverListAdded = 1;
+  dialog_.RefreshStatus();
+  const HWND list = ::GetDlgItem(hwnd_, IDC_FOLLOW_LIST);
+  wchar_t text[16] = {};
+  LVITEMW item{};
+  item.pszText = text;
+  item.cchTextMax = 16;
+  ASSERT_EQ(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
+  ::SendMessageW(list, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+  EXPECT_EQ(std::wstring(text), L"bobby");
+  EXPECT_EQ(testing_win32::WindowText(::GetDlgItem(hwnd_, IDC_STATUS)),
+            L"follow list: 1 name from the server");
+  dialog_.m_pWritePipe = nullptr;
+}
+
 // A click on a trackbar's channel pages it; the release takes the position over and shows it.
 // A key moves it without that.
 TEST_F(NativeWindowTest, TrackbarReleaseTakesItsPositionOver) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <random>
 
+#include "tools/hostsim/gnotify_list.h"
 #include "tools/hostsim/notification.h"
 #include "tools/hostsim/server_model.h"
 
@@ -31,6 +32,11 @@ constexpr Player kCrowd[] = {
     {"Blockade", 1688},    {"Skewer", 1811},     {"GreekGift", 1745},  {"Hedgehog", 1990},
     {"DragonLair", 2150},  {"Opposition", 1870}, {"Luft", 1433},       {"SmotheredMate", 1602},
 };
+
+// The user's notification list on the server when the demo starts: vantor1 asks for it, so its
+// follow list holds these players without any typing, and their games open boards.
+constexpr const char* kListed[] = {"Kestrel",   "NightOwl",   "Zugzwang",
+                                   "Tactician", "EndgameEve", "Hedgehog"};
 
 struct TimeControl {
   const char* variant;
@@ -60,6 +66,9 @@ class Demo {
         options_(options),
         random_(options.seed ? options.seed : std::random_device{}()) {
     session_.onMessage = [this](const WireMessage& message) { Receive(message); };
+    for (const char* name : kListed) {
+      model_.Command(std::string("+gnotify ") + name);
+    }
   }
   ~Demo() { session_.onMessage = nullptr; }
 
@@ -79,7 +88,14 @@ class Demo {
     }
     Send(*ArgumentMessage(kIdentityType, {options_.userName}));
     Log("identity " + options_.userName + " (vantor1's title shows it)");
-    Log("follow players in vantor1's window (or pick \"all gnotifications\") to see boards open");
+    Log("players marked * are on the notification list, which vantor1 reads back; add more in "
+        "its window (or pick \"all gnotifications\") to see more boards open");
+    // The first game waits a little for vantor1 to read the list, so that it opens a board.
+    const auto listDeadline = Clock::now() + milliseconds(2000);
+    while (!listAnswered_ && Clock::now() < listDeadline && !session_.Interrupted() &&
+           !session_.ProgramStatus()) {
+      session_.WaitUntil(listDeadline);
+    }
     auto nextGame = Clock::now() + milliseconds(500);
     const auto interval = milliseconds(static_cast<long long>(60000 / options_.gamesPerMinute));
     while (!session_.Interrupted() && !session_.ProgramStatus()) {
@@ -148,6 +164,10 @@ class Demo {
     while (!command.empty() && (command.back() == '\0' || command.back() == '\n')) {
       command.pop_back();
     }
+    if (command == "=gnotify") {
+      AnswerListRequest();
+      return;
+    }
     const auto relation = model_.Command(message.Bytes());
     if (command.starts_with("+gnotify") || command.starts_with("-gnotify")) {
       std::string list;
@@ -163,6 +183,32 @@ class Demo {
     }
     Log("<- " + command);
     Report(*relation, relation->letter == 'O' ? "board opened" : "board closed (observed twice)");
+  }
+
+  // The server's lines of the list, as the host hands them over: one argument message each,
+  // empty lines left out.
+  void AnswerListRequest() {
+    std::vector<std::string> names;
+    for (const std::string& listed : model_.NotifyList()) {
+      names.push_back(Spelling(listed));
+    }
+    for (const std::string& line : GnotifyListLines(names)) {
+      if (!line.empty()) {
+        Send(*ArgumentMessage(kLineType, {line}));
+      }
+    }
+    Log("<- =gnotify   (answered: " + std::to_string(names.size()) + " names)");
+    listAnswered_ = true;
+  }
+
+  // A crowd player's name as the server spells it.
+  static std::string Spelling(const std::string& lowerCased) {
+    for (const Player& player : kCrowd) {
+      if (LowerCased(player.name) == lowerCased) {
+        return player.name;
+      }
+    }
+    return lowerCased;
   }
 
   void Report(const ServerModel::Relation& relation, const std::string& what) {
@@ -214,6 +260,15 @@ class Demo {
       return;  // everybody plays; the next slot will find someone
     }
     std::shuffle(idle.begin(), idle.end(), random_);
+    if (nextNumber_ == kFirstGame) {
+      // The first game is a listed player's, so that a board opens at once.
+      const auto listed = std::find_if(idle.begin(), idle.end(), [this](const Player* player) {
+        return model_.IsNotified(LowerCased(player->name));
+      });
+      if (listed != idle.end()) {
+        std::iter_swap(idle.begin(), listed);
+      }
+    }
     std::vector<int> weights;
     for (const TimeControl& tc : kTimeControls) {
       weights.push_back(tc.weight);
@@ -254,8 +309,10 @@ class Demo {
   std::mt19937 random_;
   ServerModel model_;
   std::map<int, Game> games_;
-  int nextNumber_ = 101;
+  static constexpr int kFirstGame = 101;
+  int nextNumber_ = kFirstGame;
   bool registered_ = false;
+  bool listAnswered_ = false;
 };
 
 }  // namespace

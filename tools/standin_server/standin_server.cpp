@@ -11,12 +11,23 @@
 #include <ctime>
 #include <ranges>
 
+#include "tools/hostsim/gnotify_list.h"
+
 namespace standin {
 
 namespace {
 
 std::string Between(std::string_view text, std::string_view prefix) {
   return text.starts_with(prefix) ? std::string(text.substr(prefix.size())) : std::string();
+}
+
+// A listed name as the server keeps it: the registered handle's spelling, which here is the
+// name with its first letter raised.
+std::string ServerSpelling(std::string name) {
+  if (!name.empty() && name[0] >= 'a' && name[0] <= 'z') {
+    name[0] = static_cast<char>(name[0] - 'a' + 'A');
+  }
+  return name;
 }
 
 }  // namespace
@@ -197,29 +208,19 @@ void Server::LogIn(Connection& c, std::string_view line) {
 
 std::string Server::GnotifyList(const Connection& c) const {
   const auto it = gnotify_.find(hostsim::LowerCased(c.user));
-  const std::vector<std::string> names = it == gnotify_.end()
-                                             ? std::vector<std::string>()
-                                             : std::vector(it->second.begin(), it->second.end());
-  // Sorted, down the columns then across, 78 wide, as the server lays out its lists.
-  std::size_t widest = 0;
-  for (const std::string& name : names) {
-    widest = std::max(widest, name.size());
+  std::vector<std::string> names;
+  if (it != gnotify_.end()) {
+    names.assign(it->second.begin(), it->second.end());
   }
-  const std::size_t perLine = 78 / (widest + 2);
-  const std::size_t lines = names.empty() ? 0 : (names.size() + perLine - 1) / perLine;
-  std::string text = "-- gnotify list: " + std::to_string(names.size()) + " names --\n";
-  for (std::size_t row = 0; row < std::max<std::size_t>(lines, 1); ++row) {
-    for (std::size_t col = 0; col < perLine && row + col * lines < names.size(); ++col) {
-      const std::string& name = names[row + col * lines];
-      text += name + std::string(widest + (col + 1 == perLine ? 0 : 2) - name.size(), ' ');
-    }
-    text += "\n";
+  std::string text;
+  for (const std::string& line : hostsim::GnotifyListLines(std::move(names))) {
+    text += line + "\n";
   }
   return text;
 }
 
 std::string Server::Command(Connection& c, std::string_view line) {
-  std::set<std::string>& listed = gnotify_[hostsim::LowerCased(c.user)];
+  auto& listed = gnotify_[hostsim::LowerCased(c.user)];
   if (const std::string name = Between(line, "observe "); !name.empty()) {
     // A player's newest game: cues do not always end the older ones.
     for (const auto& [number, game] : std::views::reverse(games_)) {
@@ -233,11 +234,11 @@ std::string Server::Command(Connection& c, std::string_view line) {
   if (const std::string game = Between(line, "unobserve "); !game.empty()) {
     return "Removing game " + game + " from observation list.\n";
   }
-  if (const std::string added = Between(line, "+gnotify "); !added.empty()) {
+  if (const std::string added = ServerSpelling(Between(line, "+gnotify ")); !added.empty()) {
     return listed.insert(added).second ? "[" + added + "] added to your gnotify list.\n"
                                        : "[" + added + "] is already on your gnotify list.\n";
   }
-  if (const std::string removed = Between(line, "-gnotify "); !removed.empty()) {
+  if (const std::string removed = ServerSpelling(Between(line, "-gnotify ")); !removed.empty()) {
     return listed.erase(removed) ? "[" + removed + "] removed from your gnotify list.\n"
                                  : "[" + removed + "] is not in your gnotify list.\n";
   }
@@ -324,11 +325,9 @@ void Server::Notify(const hostsim::GameNotice& game) {
   if (!c) {
     return;
   }
-  const std::set<std::string>& listed = gnotify_[hostsim::LowerCased(c->user)];
+  const auto& listed = gnotify_[hostsim::LowerCased(c->user)];
   auto name = [&](const std::string& player) {
-    return c->shape.highlight && listed.contains(hostsim::LowerCased(player))
-               ? "\x1b[7m" + player + "\x1b[0m"
-               : player;
+    return c->shape.highlight && listed.contains(player) ? "\x1b[7m" + player + "\x1b[0m" : player;
   };
   hostsim::GameNotice shown = game;
   shown.playerA = name(game.playerA);

@@ -98,7 +98,14 @@ class Server {
   std::uint16_t port_ = 0;
   std::vector<std::unique_ptr<Connection>> clients_;
   std::map<int, Game> games_;
-  std::map<std::string, std::set<std::string>> gnotify_;  // by lower-cased user
+  // Names as the server compares them: without regard to case.
+  struct Caseless {
+    bool operator()(const std::string& a, const std::string& b) const {
+      return hostsim::LowerCased(a) < hostsim::LowerCased(b);
+    }
+  };
+  // Each user's notification list, by lower-cased user, for as long as the server runs.
+  std::map<std::string, std::set<std::string, Caseless>> gnotify_;
   std::size_t connections_ = 0;
   int guests_ = 0;
 };

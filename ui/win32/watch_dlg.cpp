@@ -333,8 +333,11 @@ void CWatchDlg::ShowOptions(const dialog::OptionsView& view) {
 }
 
 void CWatchDlg::RefreshStatus() {
-  if (m_state.lastDecision) {
-    ShowStatusNote(dialog::DecisionText(*std::exchange(m_state.lastDecision, std::nullopt)));
+  for (const dialog::RowEdit& row : m_followList.TakeServerNames()) {
+    ShowRowEdit(row);
+  }
+  if (std::optional<std::string> note = dialog::TakeDrainNote(m_state)) {
+    ShowStatusNote(std::move(*note));
     return;
   }
   ShowStatus();

@@ -33,8 +33,9 @@ class CWatchDlg {
   void SetWindowText(const std::string& caption);
   // Right after the handshake: the follow-list commands that found no write end.
   void SendUnwrittenFollowCommands() { m_followList.SendUnwritten(); }
-  // After the host's messages were read or a pipe announced: the policy's last decision, if
-  // any, becomes a note; otherwise the line shows the attachment and the board count afresh.
+  // After the host's messages were read or a pipe announced: the names that the server's list
+  // added get their rows; the list's count or the policy's last decision, if any, becomes a
+  // note; otherwise the line shows the attachment and the board count afresh.
   void RefreshStatus();
   // A passing note on the status line (one line), for dialog::kNoteMilliseconds.
   void ShowStatusNote(std::string note);

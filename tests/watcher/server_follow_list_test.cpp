@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "hostside/loopback.h"
+#include "tests/support/loopback.h"
 #include "watcher/policy.h"
 
 namespace {

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <ranges>
 
 #include "tools/hostsim/gnotify_list.h"
 
@@ -223,11 +222,13 @@ std::string Server::Command(Connection& c, std::string_view line) {
   auto& listed = gnotify_[hostsim::LowerCased(c.user)];
   if (const std::string name = Between(line, "observe "); !name.empty()) {
     // A player's newest game: cues do not always end the older ones.
-    for (const auto& [number, game] : std::views::reverse(games_)) {
-      if (hostsim::LowerCased(game.playerA) == hostsim::LowerCased(name) ||
-          hostsim::LowerCased(game.playerB) == hostsim::LowerCased(name)) {
-        return "You are now observing game " + std::to_string(number) + ".\n";
-      }
+    const std::string wanted = hostsim::LowerCased(name);
+    const auto it = std::find_if(games_.rbegin(), games_.rend(), [&](const auto& entry) {
+      return hostsim::LowerCased(entry.second.playerA) == wanted ||
+             hostsim::LowerCased(entry.second.playerB) == wanted;
+    });
+    if (it != games_.rend()) {
+      return "You are now observing game " + std::to_string(it->first) + ".\n";
     }
     return name + " is not playing a game.\n";
   }

@@ -43,7 +43,7 @@ void CheckCommandLine(std::string_view text) {
     start = end + 1;
   }
   const relay::ParsedOptions parsed = relay::ParseOptions(args);
-  if (!parsed.error && parsed.options.mode == relay::Options::Mode::Run &&
+  if (parsed.outcome.kind == cli::Outcome::Kind::Run &&
       (parsed.options.server.host.empty() || parsed.options.listen.host.empty())) {
     std::abort();
   }

@@ -114,6 +114,7 @@ TEST_F(WindowE2eTest, CountedBoardsDecideWhetherAFollowedGameIsObserved) {
   const HWND window = StartNamed("..\\e2e_ui\\relations.hsim");
   ASSERT_NE(window, nullptr);
   Follow(window, "alpha");
+  Follow(window, "beta");
   EXPECT_EQ(host_->ExitCode(), 0);
 }
 

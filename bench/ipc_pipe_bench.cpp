@@ -24,8 +24,8 @@ constexpr std::size_t kHandshakeMessages = 1404;
 
 // The host's objects of one pipe, named apart from any other process's.
 std::unique_ptr<hostside::HostPipe> HostObjects(hostside::PipeEnd end) {
-  std::string error;
-  return hostside::HostPipe::CreateNext(end, kRingSize, error);
+  auto pipe = hostside::HostPipe::CreateNext(end, kRingSize);
+  return pipe ? std::move(pipe).Take() : nullptr;
 }
 
 void DrainQueue(platform::ThreadMessageQueue& queue) {
@@ -129,10 +129,13 @@ class DrainingHost {
 
  private:
   void Run() {
-    std::string error;
-    auto host = hostside::HostSide::Create(program_, std::nullopt, error);
-    hostside::HostPipe* pipe =
-        host ? host->CreatePipe(hostside::PipeEnd::ToHost, kRingSize, error) : nullptr;
+    auto created = hostside::HostSide::Create(program_, std::nullopt);
+    const std::unique_ptr<hostside::HostSide> host = created ? std::move(created).Take() : nullptr;
+    hostside::HostPipe* pipe = nullptr;
+    if (host) {
+      const auto made = host->CreatePipe(hostside::PipeEnd::ToHost, kRingSize);
+      pipe = made ? *made : nullptr;
+    }
     {
       std::lock_guard lock(mutex_);
       index_ = pipe ? pipe->Index() : 0;

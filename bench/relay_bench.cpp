@@ -54,6 +54,16 @@ using relaytest::RelayProcess;
   }
 }
 
+// The benchmarks cannot run without their server: say why and stop.
+std::unique_ptr<standin::Server> StartServer() {
+  auto listened = standin::Server::Listen();
+  if (!listened) {
+    std::fprintf(stderr, "%s\n", listened.Message().c_str());
+    std::exit(1);
+  }
+  return std::move(listened).Take();
+}
+
 // A server, something in the middle (the relay or the baseline) and a client.
 struct Path {
   std::unique_ptr<standin::Server> server;
@@ -64,14 +74,12 @@ struct Path {
   // 0: the baseline; 1: the relay with vantor1; 2: the relay alone (its vantor1 ends at once).
   explicit Path(std::int64_t mode) {
     const bool viaRelay = mode != 0;
-    std::string error;
-    server = standin::Server::Listen(error);
+    server = StartServer();
     server->quiet = true;
     const std::string serverAt = "127.0.0.1:" + std::to_string(server->Port());
     std::uint16_t port = 0;
     if (viaRelay) {
-      relay = RelayProcess::Start(
-          {"--vantor", mode == 1 ? VANTOR1_PATH : "/bin/false", serverAt});
+      relay = RelayProcess::Start({"--vantor", mode == 1 ? VANTOR1_PATH : "/bin/false", serverAt});
       port = relay->Port();
     } else {
       const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -165,8 +173,7 @@ void BM_NotificationToObserve(benchmark::State& state) {
   dialog.m_pWritePipe = &theWritePipe;
   dialog.m_state.AddFollowName("alpha");
 
-  std::string error;
-  auto server = standin::Server::Listen(error);
+  auto server = StartServer();
   auto relay = RelayProcess::Start({"--attach", std::to_string(platform::CurrentThreadId()),
                                     "127.0.0.1:" + std::to_string(server->Port())});
   Client client(relay->Port());

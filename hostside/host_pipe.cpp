@@ -14,45 +14,18 @@ std::string ObjectsProblem(int error) {
   return place.empty() ? std::strerror(error) : place;
 }
 
-const char* Describe(PipeStatus status) {
-  switch (status) {
-    case PipeStatus::Ok:
-      return "ok";
-    case PipeStatus::TooLarge:
-      return "message larger than the ring";
-    case PipeStatus::NoRoom:
-      return "no room in the ring";
-    case PipeStatus::LockFailed:
-      return "the pipe's mutex could not be taken";
-    case PipeStatus::LockBusy:
-      return "the pipe's mutex was kept by its other side";
-    case PipeStatus::BadIndex:
-      return "an index in the pipe's header lies outside the ring";
-    case PipeStatus::ViewGone:
-      return "the pipe's mapping was shrunk by another process";
-  }
-  return "?";
-}
-
-bool Broken(PipeStatus status) {
-  return status == PipeStatus::LockFailed || status == PipeStatus::BadIndex ||
-         status == PipeStatus::ViewGone;
-}
-
-std::unique_ptr<HostPipe> HostPipe::Create(std::int32_t index, std::int32_t ringSize,
-                                           std::string& error) {
+Result<std::unique_ptr<HostPipe>> HostPipe::Create(std::int32_t index, std::int32_t ringSize) {
   // A ring of one byte can hold nothing (one byte always stays free).
   if (ringSize < 2 || ringSize > INT32_MAX - kRingHeaderSize) {
-    error = "ring size " + std::to_string(ringSize) + " out of range";
-    return nullptr;
+    return Fail(ErrorCode::Invalid, "ring size " + std::to_string(ringSize) + " out of range");
   }
   std::unique_ptr<HostPipe> pipe(new HostPipe());
   pipe->index_ = index;
   pipe->ringSize_ = ringSize;
   pipe->mutex_ = platform::NamedMutex::Create(PipeMutexName(index));
   if (!pipe->mutex_) {
-    error = "cannot create the mutex " + PipeMutexName(index) + ": " + ObjectsProblem(errno);
-    return nullptr;
+    return Fail(ErrorCode::System,
+                "cannot create the mutex " + PipeMutexName(index) + ": " + ObjectsProblem(errno));
   }
   const auto viewSize = static_cast<std::size_t>(ringSize) + kRingHeaderSize;
   pipe->mapping_ = platform::FileMapping::Create(PipeMappingName(index), viewSize);
@@ -60,20 +33,18 @@ std::unique_ptr<HostPipe> HostPipe::Create(std::int32_t index, std::int32_t ring
     pipe->view_ = pipe->mapping_->MapView(viewSize);
   }
   if (!pipe->view_) {
-    error = "cannot create the mapping " + PipeMappingName(index) + ": " + ObjectsProblem(errno);
-    return nullptr;
+    return Fail(ErrorCode::System, "cannot create the mapping " + PipeMappingName(index) + ": " +
+                                       ObjectsProblem(errno));
   }
   return pipe;
 }
 
-std::unique_ptr<HostPipe> HostPipe::CreateNext(PipeEnd end, std::int32_t ringSize,
-                                               std::string& error) {
+Result<std::unique_ptr<HostPipe>> HostPipe::CreateNext(PipeEnd end, std::int32_t ringSize) {
   const std::optional<std::int32_t> index = ProcessPipeIndexes().Next(end);
   if (!index) {
-    error = "no pipe index left";
-    return nullptr;
+    return Fail(ErrorCode::System, "no pipe index left");
   }
-  return Create(*index, ringSize, error);
+  return Create(*index, ringSize);
 }
 
 void HostPipe::StoreReaderThreadId(std::uint32_t threadId) {
@@ -84,69 +55,69 @@ std::uint32_t HostPipe::LoadReaderThreadId() const {
   return LoadLe32(View() + kReaderThreadIdOffset);
 }
 
-PipeStatus HostPipe::Lock() {
+ErrorCode HostPipe::Lock() {
   switch (mutex_->Wait(lockBound_)) {
     case platform::WaitResult::Signalled:
     case platform::WaitResult::Abandoned:
-      return PipeStatus::Ok;
+      return ErrorCode::Ok;
     case platform::WaitResult::TimedOut:
-      return PipeStatus::LockBusy;
+      return ErrorCode::LockBusy;
     case platform::WaitResult::Failed:
       break;
   }
-  return PipeStatus::LockFailed;
+  return ErrorCode::LockFailed;
 }
 
 void HostPipe::Unlock() {
   mutex_->Release();
 }
 
-PipeStatus HostPipe::LoadHeader(RingHeader& header) const {
+ErrorCode HostPipe::LoadHeader(RingHeader& header) const {
   // A fault while loading puts zero pages in place (platform/posix/mapping_guard.h): the words
   // read are then worthless, and the view says so.
   header = LoadRingHeader(View());
   if (view_->Damaged()) {
-    return PipeStatus::ViewGone;
+    return ErrorCode::ViewGone;
   }
-  return RingIndexesValid(header, ringSize_) ? PipeStatus::Ok : PipeStatus::BadIndex;
+  return RingIndexesValid(header, ringSize_) ? ErrorCode::Ok : ErrorCode::BadIndex;
 }
 
-PipeWrite HostPipe::Write(std::span<const std::uint8_t> bytes) {
-  PipeWrite result;
+Result<std::uint32_t> HostPipe::Write(std::span<const std::uint8_t> bytes) {
   if (bytes.size() >= static_cast<std::size_t>(ringSize_)) {
-    result.status = PipeStatus::TooLarge;
-    return result;
+    return Fail(ErrorCode::TooLarge);
   }
   const auto count = static_cast<std::int32_t>(bytes.size());
-  result.status = Lock();
-  if (result.status != PipeStatus::Ok) {
-    return result;
+  ErrorCode status = Lock();
+  if (status != ErrorCode::Ok) {
+    return Fail(status);
   }
   RingHeader header;
-  result.status = LoadHeader(header);
-  if (result.status == PipeStatus::Ok && RingFreeSpace(header, ringSize_) < count) {
-    result.status = PipeStatus::NoRoom;
-  } else if (result.status == PipeStatus::Ok) {
+  status = LoadHeader(header);
+  if (status == ErrorCode::Ok && RingFreeSpace(header, ringSize_) < count) {
+    status = ErrorCode::NoRoom;
+  } else if (status == ErrorCode::Ok) {
     const std::int32_t end = RingCopyIn(View(), ringSize_, header.writeIndex, bytes.data(), count);
     if (end < 0) {
-      result.status = PipeStatus::ViewGone;
+      status = ErrorCode::ViewGone;
     } else {
       ::StoreWriteIndex(View(), end);
     }
   }
-  result.readerThreadId = header.readerThreadId;
   Unlock();
-  return result;
+  if (status != ErrorCode::Ok) {
+    return Fail(status);
+  }
+  return header.readerThreadId;
 }
 
-PipeStatus HostPipe::ReadAll(std::vector<std::uint8_t>& out) {
-  PipeStatus status = Lock();
-  if (status != PipeStatus::Ok) {
-    return status;
+Result<void> HostPipe::ReadAll(std::vector<std::uint8_t>& out) {
+  ErrorCode status = Lock();
+  if (status != ErrorCode::Ok) {
+    return Fail(status);
   }
   RingHeader header;
   status = LoadHeader(header);
-  if (status == PipeStatus::Ok) {
+  if (status == ErrorCode::Ok) {
     if (const std::int32_t n = RingBytesInUse(header, ringSize_); n > 0) {
       const std::size_t old = out.size();
       out.resize(old + static_cast<std::size_t>(n));
@@ -154,29 +125,32 @@ PipeStatus HostPipe::ReadAll(std::vector<std::uint8_t>& out) {
           RingCopyOut(View(), ringSize_, header.readIndex, out.data() + old, n);
       if (end < 0) {
         out.resize(old);
-        status = PipeStatus::ViewGone;
+        status = ErrorCode::ViewGone;
       } else {
         ::StoreReadIndex(View(), end);
       }
     }
   }
   Unlock();
-  return status;
+  if (status != ErrorCode::Ok) {
+    return Fail(status);
+  }
+  return {};
 }
 
 std::vector<std::uint8_t> HostPipe::TakeAll() {
   std::vector<std::uint8_t> bytes;
-  ReadAll(bytes);
+  (void)ReadAll(bytes);
   return bytes;
 }
 
 std::int32_t HostPipe::BytesWaiting() {
-  if (Lock() != PipeStatus::Ok) {
+  if (Lock() != ErrorCode::Ok) {
     return -1;
   }
   RingHeader header;
   const std::int32_t n =
-      LoadHeader(header) == PipeStatus::Ok ? RingBytesInUse(header, ringSize_) : -1;
+      LoadHeader(header) == ErrorCode::Ok ? RingBytesInUse(header, ringSize_) : -1;
   Unlock();
   return n;
 }

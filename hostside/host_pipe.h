@@ -8,34 +8,15 @@
 
 #include "hostlink/ring.h"
 #include "hostside/pipe_index.h"
+#include "hostside/result.h"
 #include "platform/file_mapping.h"
 #include "platform/named_mutex.h"
 
 namespace hostside {
 
-enum class PipeStatus {
-  Ok,
-  TooLarge,    // the bytes can never fit: count >= ringSize
-  NoRoom,      // not enough free space now; nothing stored
-  LockFailed,  // the named mutex could not be taken (its file was damaged)
-  LockBusy,    // the program kept the named mutex past the bound; nothing touched
-  BadIndex,    // an index in the shared header lies outside the ring; nothing touched
-  ViewGone,    // another process shrank the mapping; the pipe is of no further use
-};
-const char* Describe(PipeStatus status);
-// True for the faults after which the pipe can never work again: the program, or someone
-// posing as it, damaged the shared objects.
-bool Broken(PipeStatus status);
-const char* Describe(PipeStatus status);
-
 // Why a named object could not be made, for the user: where they must live, its owner and
 // mode and the fix when that is the cause, else the system's text for `error`.
 std::string ObjectsProblem(int error);
-
-struct PipeWrite {
-  PipeStatus status = PipeStatus::Ok;
-  std::uint32_t readerThreadId = 0;  // offset 0 of the view, read under the lock
-};
 
 // One pipe as the host holds it: the host creates the named mutex and mapping (so it owns the
 // starting indexes, both 0) and keeps them until this object is destroyed, which removes the
@@ -44,13 +25,11 @@ struct PipeWrite {
 class HostPipe {
  public:
   // Creates the objects of pipe `index` with a view of ringSize + 12 bytes, replacing stale
-  // objects of the same name. Null, with a reason in `error`, on failure or a ringSize < 2.
-  static std::unique_ptr<HostPipe> Create(std::int32_t index, std::int32_t ringSize,
-                                          std::string& error);
+  // objects of the same name. Fails on a ringSize < 2 or when the system refuses.
+  static Result<std::unique_ptr<HostPipe>> Create(std::int32_t index, std::int32_t ringSize);
   // The same at the next index of that direction in this process's private block
   // (ProcessPipeIndexes), for hosts that need no base of their own.
-  static std::unique_ptr<HostPipe> CreateNext(PipeEnd end, std::int32_t ringSize,
-                                              std::string& error);
+  static Result<std::unique_ptr<HostPipe>> CreateNext(PipeEnd end, std::int32_t ringSize);
 
   std::int32_t Index() const { return index_; }
   std::int32_t RingSize() const { return ringSize_; }
@@ -63,10 +42,11 @@ class HostPipe {
   void StoreReaderThreadId(std::uint32_t threadId);
   std::uint32_t LoadReaderThreadId() const;
 
-  // Producer side: stores all of `bytes` in one locked write, or nothing.
-  PipeWrite Write(std::span<const std::uint8_t> bytes);
+  // Producer side: stores all of `bytes` in one locked write, or nothing. The consumer's thread
+  // id at offset 0, read under the lock, to be told.
+  Result<std::uint32_t> Write(std::span<const std::uint8_t> bytes);
   // Consumer side: takes every byte in the ring and appends it to `out`.
-  PipeStatus ReadAll(std::vector<std::uint8_t>& out);
+  Result<void> ReadAll(std::vector<std::uint8_t>& out);
   // The same, returned; empty on a fault.
   std::vector<std::uint8_t> TakeAll();
   // The bytes in the ring that the consumer has not taken yet; -1 on a fault.
@@ -81,10 +61,10 @@ class HostPipe {
   HostPipe() = default;
   // Takes the mutex; an abandoned one is ours all the same (its last owner died), and the
   // index check that follows guards against what it may have left half done. Ok or the fault.
-  PipeStatus Lock();
+  ErrorCode Lock();
   void Unlock();
   // Under the lock: the header, or the fault that keeps it from being used.
-  PipeStatus LoadHeader(RingHeader& header) const;
+  ErrorCode LoadHeader(RingHeader& header) const;
 
   std::int32_t index_ = 0;
   std::int32_t ringSize_ = 0;

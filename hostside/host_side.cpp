@@ -10,18 +10,16 @@
 
 namespace hostside {
 
-std::unique_ptr<HostSide> HostSide::Create(platform::ThreadId program,
-                                           std::optional<std::int32_t> indexBase,
-                                           std::string& error) {
+Result<std::unique_ptr<HostSide>> HostSide::Create(platform::ThreadId program,
+                                                   std::optional<std::int32_t> indexBase) {
   if (indexBase && (*indexBase % 2 != 0 || *indexBase < 0)) {
-    error = "the pipe index base must be even and not negative";
-    return nullptr;
+    return Fail(ErrorCode::Invalid, "the pipe index base must be even and not negative");
   }
   std::unique_ptr<HostSide> host(new HostSide());
   host->queue_ = platform::ThreadMessageQueue::Create();
   if (!host->queue_) {
-    error = "cannot create the thread message queue: " + ObjectsProblem(errno);
-    return nullptr;
+    return Fail(ErrorCode::System,
+                "cannot create the thread message queue: " + ObjectsProblem(errno));
   }
   host->ownThread_ = platform::CurrentThreadId();
   host->program_ = program;
@@ -34,17 +32,17 @@ std::unique_ptr<HostSide> HostSide::Create(platform::ThreadId program,
   return host;
 }
 
-HostPipe* HostSide::CreatePipe(PipeEnd end, std::int32_t ringSize, std::string& error) {
+Result<HostPipe*> HostSide::CreatePipe(PipeEnd end, std::int32_t ringSize) {
   const bool toProgram = end == PipeEnd::ToProgram;
   const std::optional<std::int32_t> index = indexes_->Next(end);
   if (!index) {
-    error = "no pipe index left";
-    return nullptr;
+    return Fail(ErrorCode::System, "no pipe index left");
   }
-  std::unique_ptr<HostPipe> pipe = HostPipe::Create(*index, ringSize, error);
-  if (!pipe) {
-    return nullptr;
+  Result<std::unique_ptr<HostPipe>> created = HostPipe::Create(*index, ringSize);
+  if (!created) {
+    return created.Error();
   }
+  std::unique_ptr<HostPipe> pipe = std::move(created).Take();
   HostPipe* raw = pipe.get();
   if (toProgram) {
     toProgram_.push_back(std::move(pipe));
@@ -67,14 +65,14 @@ bool HostSide::PostDataReady(platform::ThreadId thread, std::int32_t index, std:
                                      static_cast<platform::LParam>(count));
 }
 
-SendResult HostSide::Send(std::span<const std::uint8_t> frame) {
-  const PipeWrite write = newestToProgram_->Write(frame);
-  SendResult result{write.status, false};
-  if (write.status == PipeStatus::Ok) {
-    result.posted = PostDataReady(write.readerThreadId, newestToProgram_->Index(), frame.size());
-    signalPending_ = signalPending_ || !result.posted;
+Result<Sent> HostSide::Send(std::span<const std::uint8_t> frame) {
+  const Result<std::uint32_t> reader = newestToProgram_->Write(frame);
+  if (!reader) {
+    return reader.Error();
   }
-  return result;
+  const bool posted = PostDataReady(*reader, newestToProgram_->Index(), frame.size());
+  signalPending_ = signalPending_ || !posted;
+  return Sent{posted};
 }
 
 bool HostSide::Signal() {
@@ -105,10 +103,9 @@ std::vector<WireMessage> HostSide::TakeIncoming() {
   std::vector<std::uint8_t> bytes;
   for (ToHostPipe& end : toHost_) {
     bytes.clear();
-    const PipeStatus status = end.pipe->ReadAll(bytes);
-    if (status != PipeStatus::Ok && !problem_) {
-      problem_ =
-          "pipe " + std::to_string(end.pipe->Index() - IndexBase()) + ": " + Describe(status);
+    const Result<void> read = end.pipe->ReadAll(bytes);
+    if (!read && !problem_) {
+      problem_ = "pipe " + std::to_string(end.pipe->Index() - IndexBase()) + ": " + read.Message();
     }
     end.decoder.Feed(bytes);
     while (std::optional<WireMessage> message = end.decoder.Next()) {

@@ -18,8 +18,7 @@ namespace hostside {
 // The ring size of a pipe unless told otherwise.
 inline constexpr std::int32_t kDefaultRingSize = 65536;
 
-struct SendResult {
-  PipeStatus status = PipeStatus::Ok;
+struct Sent {
   bool posted = false;  // "IPCDataReady" reached the consumer's queue
 };
 
@@ -34,10 +33,9 @@ struct SendResult {
 class HostSide {
  public:
   // Creates the calling thread's message queue. `program` is the thread that pipes are
-  // announced to. Null, with a reason in `error`, on failure or an odd or negative base.
-  static std::unique_ptr<HostSide> Create(platform::ThreadId program,
-                                          std::optional<std::int32_t> indexBase,
-                                          std::string& error);
+  // announced to. Fails on an odd or negative base or when the system refuses.
+  static Result<std::unique_ptr<HostSide>> Create(platform::ThreadId program,
+                                                  std::optional<std::int32_t> indexBase);
 
   platform::ThreadId OwnThread() const { return ownThread_; }
   platform::ThreadId ProgramThread() const { return program_; }
@@ -46,8 +44,8 @@ class HostSide {
   int Descriptor() const { return queue_->Descriptor(); }
 
   // Creates the next pipe of that direction (at most 499 of each). A pipe to the host gets this
-  // thread's id at offset 0 before anyone can see it. Null, with a reason in `error`, on failure.
-  HostPipe* CreatePipe(PipeEnd end, std::int32_t ringSize, std::string& error);
+  // thread's id at offset 0 before anyone can see it. The pipe stays this object's.
+  Result<HostPipe*> CreatePipe(PipeEnd end, std::int32_t ringSize);
   // Posts "IPCNewPipe" (wParam index, lParam ringSize) to the program once.
   bool Announce(std::int32_t index, std::int32_t ringSize);
 
@@ -55,7 +53,7 @@ class HostSide {
   // "IPCDataReady" to the thread at its offset 0, or to the program's thread while the program
   // has not opened the pipe yet (the post then queues behind the announcement).
   // Requires HasPipeToProgram().
-  SendResult Send(std::span<const std::uint8_t> frame);
+  Result<Sent> Send(std::span<const std::uint8_t> frame);
   // Posts "IPCDataReady" for the newest pipe to the program without writing (to the
   // program's thread, wParam 0, when there is none).
   bool Signal();

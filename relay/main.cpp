@@ -33,16 +33,17 @@ int Fail(const std::string& reason) {
   return 1;
 }
 
-// --client: the user's client, pointed at the relay. Null, with a reason, when it cannot start.
-std::unique_ptr<platform::Program> StartClient(const std::string& pattern,
-                                               const relay::Address& listening,
-                                               std::string& error) {
+// --client: the user's client, pointed at the relay.
+hostside::Result<std::unique_ptr<platform::Program>> StartClient(const std::string& pattern,
+                                                                 const relay::Address& listening) {
   const std::optional<relay::Endpoint> at = relay::ParseEndpoint(relay::Describe(listening), 0);
   const std::string command = relay::ClientCommand(pattern, relay::ClientTarget(*at));
-  std::unique_ptr<platform::Program> client =
-      platform::Program::Spawn({"/bin/sh", "-c", command}, error);
+  hostside::Result<std::unique_ptr<platform::Program>> client =
+      hostside::Made([&](std::string& error) {
+        return platform::Program::Spawn({"/bin/sh", "-c", command}, error);
+      });
   if (client) {
-    relay::Report("client started (pid " + std::to_string(client->Thread()) + "): " + command);
+    relay::Report("client started (pid " + std::to_string((*client)->Thread()) + "): " + command);
   }
   return client;
 }
@@ -66,11 +67,14 @@ int main(int argc, char** argv) {
   // vantor1 before the relay goes.
   const std::unique_ptr<platform::TerminationSignals> stop =
       platform::TerminationSignals::Install();
-  std::string error = stop ? "" : "cannot catch the termination signals";
-  const std::unique_ptr<relay::Relay> relay = relay::Relay::Create(options, vantor, error);
-  if (!relay || !stop) {
-    return Fail(error);
+  if (!stop) {
+    return Fail("cannot catch the termination signals");
   }
+  hostside::Result<std::unique_ptr<relay::Relay>> created = relay::Relay::Create(options, vantor);
+  if (!created) {
+    return Fail(created.Message());
+  }
+  const std::unique_ptr<relay::Relay> relay = std::move(created).Take();
   if (!relay::IsLoopback(relay->Listening())) {
     relay::Report("warning: listening on " + relay::Describe(relay->Listening()) +
                   ", which other machines can reach; anyone who connects plays on your server "
@@ -80,10 +84,12 @@ int main(int argc, char** argv) {
                 relay::Describe(relay->Server()));
   std::unique_ptr<platform::Program> client;
   if (!options.client.empty()) {
-    client = StartClient(options.client, relay->Listening(), error);
-    if (!client) {
-      return Fail("cannot start the client: " + error);
+    hostside::Result<std::unique_ptr<platform::Program>> started =
+        StartClient(options.client, relay->Listening());
+    if (!started) {
+      return Fail("cannot start the client: " + started.Message());
     }
+    client = std::move(started).Take();
   }
   const int code =
       relay->Run(stop->Descriptor(), client ? static_cast<int>(client->ExitWaitable()) : -1);

@@ -17,25 +17,32 @@ constexpr auto kQuitGrace = std::chrono::seconds(2);
 constexpr auto kAcceptRest = std::chrono::milliseconds(250);
 }  // namespace
 
-std::unique_ptr<Relay> Relay::Create(const Options& options, std::string vantorProgram,
-                                     std::string& error) {
+hostside::Result<std::unique_ptr<Relay>> Relay::Create(const Options& options,
+                                                       std::string vantorProgram) {
   std::unique_ptr<Relay> relay(new Relay());
   relay->options_ = options;
   relay->vantorProgram_ = std::move(vantorProgram);
-  const std::optional<Address> server = Resolve(options.server, false, error);
-  const std::optional<Address> listen =
-      server ? Resolve(options.listen, true, error) : std::nullopt;
+  const hostside::Result<Address> server = Resolve(options.server, false);
+  if (!server) {
+    return server.Error();
+  }
+  const hostside::Result<Address> listen = Resolve(options.listen, true);
   if (!listen) {
-    return nullptr;
+    return listen.Error();
   }
   relay->server_ = *server;
-  relay->listener_ = Listen(*listen, error);
-  if (!relay->listener_.Valid()) {
-    return nullptr;
+  hostside::Result<Fd> listener = Listen(*listen);
+  if (!listener) {
+    return listener.Error();
   }
+  relay->listener_ = std::move(listener).Take();
   relay->listening_ = LocalAddress(relay->listener_.Get());
-  relay->posts_ = VantorPosts::Create(error);
-  return relay->posts_ ? std::move(relay) : nullptr;
+  hostside::Result<std::unique_ptr<VantorPosts>> posts = VantorPosts::Create();
+  if (!posts) {
+    return posts.Error();
+  }
+  relay->posts_ = std::move(posts).Take();
+  return relay;
 }
 
 int Relay::FreeSlot() const {
@@ -66,14 +73,14 @@ std::unique_ptr<VantorChannel> Relay::StartVantor(int session) {
     Report(prefix + "too many sessions for another vantor1; this one goes on without it");
     return nullptr;
   }
-  std::string error;
-  std::unique_ptr<VantorChannel> vantor =
-      options_.attachTo ? VantorChannel::Attach(*posts_, *options_.attachTo, slot, error)
-                        : VantorChannel::Spawn(*posts_, vantorProgram_, slot, error);
-  if (!vantor) {
-    Report(prefix + "vantor1: " + error + "; the session goes on without it");
+  hostside::Result<std::unique_ptr<VantorChannel>> started =
+      options_.attachTo ? VantorChannel::Attach(*posts_, *options_.attachTo, slot)
+                        : VantorChannel::Spawn(*posts_, vantorProgram_, slot);
+  if (!started) {
+    Report(prefix + "vantor1: " + started.Message() + "; the session goes on without it");
     return nullptr;
   }
+  std::unique_ptr<VantorChannel> vantor = std::move(started).Take();
   Report(prefix + (options_.attachTo ? "working with vantor1 (thread " : "vantor1 started (pid ") +
          std::to_string(vantor->Pid()) + ")");
   return vantor;
@@ -96,16 +103,15 @@ void Relay::Accept(Clock::time_point now) {
   const int id = nextId_++;
   const std::string prefix = "session " + std::to_string(id) + ": ";
   Report(prefix + "client " + Describe(peer) + " connected");
-  std::string error;
-  Fd server = StartConnect(server_, error);
-  if (!server.Valid()) {
-    Report(prefix + error + "; closing the client");
+  hostside::Result<Fd> server = StartConnect(server_);
+  if (!server) {
+    Report(prefix + server.Message() + "; closing the client");
     // One line for the user's client, which has just connected and so has room for it.
-    const std::string line = "vantor1-relay: " + error + "\r\n";
+    const std::string line = "vantor1-relay: " + server.Message() + "\r\n";
     (void)send(client.Get(), line.data(), line.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     return;
   }
-  sessions_.push_back(std::make_unique<Session>(id, std::move(client), std::move(server),
+  sessions_.push_back(std::make_unique<Session>(id, std::move(client), std::move(server).Take(),
                                                 StartVantor(id), options_.pause));
 }
 

@@ -15,9 +15,9 @@ namespace relay {
 // the thread's message queue (vantor1's posts) and each vantor1's end.
 class Relay {
  public:
-  // Resolves the server, listens and creates the thread's queue. Null, with a reason, on failure.
-  static std::unique_ptr<Relay> Create(const Options& options, std::string vantorProgram,
-                                       std::string& error);
+  // Resolves the server, listens and creates the thread's queue.
+  static hostside::Result<std::unique_ptr<Relay>> Create(const Options& options,
+                                                         std::string vantorProgram);
   const Address& Listening() const { return listening_; }
   const Address& Server() const { return server_; }
   // Runs until `stopFd` or `clientEndFd` (the end of the client that --client started; -1:

@@ -10,7 +10,11 @@
 
 namespace relay {
 
-std::optional<Address> Resolve(const Endpoint& endpoint, bool passive, std::string& error) {
+using hostside::ErrorCode;
+using hostside::Fail;
+using hostside::Result;
+
+Result<Address> Resolve(const Endpoint& endpoint, bool passive) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -18,8 +22,7 @@ std::optional<Address> Resolve(const Endpoint& endpoint, bool passive, std::stri
   addrinfo* found = nullptr;
   const std::string port = std::to_string(endpoint.port);
   if (const int rc = getaddrinfo(endpoint.host.c_str(), port.c_str(), &hints, &found); rc != 0) {
-    error = endpoint.host + ": " + gai_strerror(rc);
-    return std::nullopt;
+    return Fail(ErrorCode::System, endpoint.host + ": " + gai_strerror(rc));
   }
   Address address;
   std::memcpy(&address.storage, found->ai_addr, found->ai_addrlen);
@@ -54,10 +57,10 @@ std::string Describe(const Address& address) {
 
 namespace {
 
-Fd NewSocket(const Address& address, std::string& error) {
+Result<Fd> NewSocket(const Address& address) {
   Fd fd(socket(address.storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
   if (!fd.Valid()) {
-    error = std::string("socket: ") + std::strerror(errno);
+    return Fail(ErrorCode::System, std::string("socket: ") + std::strerror(errno));
   }
   return fd;
 }
@@ -70,15 +73,15 @@ void NoDelay(int fd) {
 
 }  // namespace
 
-Fd Listen(const Address& address, std::string& error) {
-  Fd fd = NewSocket(address, error);
+Result<Fd> Listen(const Address& address) {
+  Result<Fd> fd = NewSocket(address);
   const int on = 1;
-  if (fd.Valid() &&
-      (setsockopt(fd.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
-       bind(fd.Get(), reinterpret_cast<const sockaddr*>(&address.storage), address.length) != 0 ||
-       listen(fd.Get(), 16) != 0)) {
-    error = "cannot listen on " + Describe(address) + ": " + std::strerror(errno);
-    fd.Reset();
+  if (fd &&
+      (setsockopt(fd->Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+       bind(fd->Get(), reinterpret_cast<const sockaddr*>(&address.storage), address.length) != 0 ||
+       listen(fd->Get(), 16) != 0)) {
+    return Fail(ErrorCode::System,
+                "cannot listen on " + Describe(address) + ": " + std::strerror(errno));
   }
   return fd;
 }
@@ -100,15 +103,15 @@ Fd Accept(int listener, Address& peer) {
   return fd;
 }
 
-Fd StartConnect(const Address& address, std::string& error) {
-  Fd fd = NewSocket(address, error);
-  if (fd.Valid()) {
-    NoDelay(fd.Get());
-    if (connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address.storage), address.length) !=
+Result<Fd> StartConnect(const Address& address) {
+  Result<Fd> fd = NewSocket(address);
+  if (fd) {
+    NoDelay(fd->Get());
+    if (connect(fd->Get(), reinterpret_cast<const sockaddr*>(&address.storage), address.length) !=
             0 &&
         errno != EINPROGRESS) {
-      error = "cannot connect to " + Describe(address) + ": " + std::strerror(errno);
-      fd.Reset();
+      return Fail(ErrorCode::System,
+                  "cannot connect to " + Describe(address) + ": " + std::strerror(errno));
     }
   }
   return fd;

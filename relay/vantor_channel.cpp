@@ -32,12 +32,13 @@ struct VantorPosts::Impl {
 VantorPosts::VantorPosts(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 VantorPosts::~VantorPosts() = default;
 
-std::unique_ptr<VantorPosts> VantorPosts::Create(std::string& error) {
+hostside::Result<std::unique_ptr<VantorPosts>> VantorPosts::Create() {
   auto impl = std::make_unique<Impl>();
   impl->queue = platform::ThreadMessageQueue::Create();
   if (!impl->queue) {
-    error = "cannot create the thread's message queue: " + hostside::ObjectsProblem(errno);
-    return nullptr;
+    return hostside::Fail(
+        hostside::ErrorCode::System,
+        "cannot create the thread's message queue: " + hostside::ObjectsProblem(errno));
   }
   impl->thread = platform::CurrentThreadId();
   impl->indexBase = hostside::PrivateIndexBase();
@@ -86,11 +87,11 @@ struct VantorChannel::Impl {
     nextPost = Clock::now() + kPostRetry;
   }
   // Ok or a fault that may pass; a fault that cannot marks the channel broken.
-  bool Check(hostside::PipeStatus status, const hostside::HostPipe& pipe) {
-    if (hostside::Broken(status) && !broken) {
-      broken = "pipe " + std::to_string(pipe.Index()) + ": " + hostside::Describe(status);
+  bool Check(hostside::ErrorCode code, const hostside::HostPipe& pipe) {
+    if (hostside::Broken(code) && !broken) {
+      broken = "pipe " + std::to_string(pipe.Index()) + ": " + hostside::Describe(code);
     }
-    return status == hostside::PipeStatus::Ok;
+    return code == hostside::ErrorCode::Ok;
   }
 };
 
@@ -103,50 +104,62 @@ VantorChannel::~VantorChannel() {
 
 namespace {
 
-std::unique_ptr<hostside::HostPipe> CreatePipe(std::int32_t index, platform::ThreadId reader,
-                                               std::string& error) {
-  std::unique_ptr<hostside::HostPipe> pipe = hostside::HostPipe::Create(index, kRingSize, error);
+hostside::Result<std::unique_ptr<hostside::HostPipe>> CreatePipe(std::int32_t index,
+                                                                 platform::ThreadId reader) {
+  hostside::Result<std::unique_ptr<hostside::HostPipe>> pipe =
+      hostside::HostPipe::Create(index, kRingSize);
   if (pipe) {
-    pipe->SetLockBound(VantorChannel::kLockBound);
+    (*pipe)->SetLockBound(VantorChannel::kLockBound);
   }
   if (pipe && reader != 0) {
-    pipe->StoreReaderThreadId(reader);
+    (*pipe)->StoreReaderThreadId(reader);
   }
   return pipe;
 }
 
 }  // namespace
 
-std::unique_ptr<VantorChannel> VantorChannel::Spawn(VantorPosts& posts, const std::string& program,
-                                                    int slot, std::string& error) {
-  std::unique_ptr<platform::Program> process = platform::Program::Spawn({program}, error);
+hostside::Result<std::unique_ptr<VantorChannel>> VantorChannel::Spawn(VantorPosts& posts,
+                                                                      const std::string& program,
+                                                                      int slot) {
+  hostside::Result<std::unique_ptr<platform::Program>> process = hostside::Made(
+      [&](std::string& error) { return platform::Program::Spawn({program}, error); });
   if (!process) {
-    return nullptr;
+    return process.Error();
   }
-  return Finish(std::make_unique<Impl>(*posts.impl_, std::move(process)), slot, error);
+  return Finish(std::make_unique<Impl>(*posts.impl_, std::move(process).Take()), slot);
 }
 
-std::unique_ptr<VantorChannel> VantorChannel::Attach(VantorPosts& posts,
-                                                     platform::ThreadId attachTo, int slot,
-                                                     std::string& error) {
+hostside::Result<std::unique_ptr<VantorChannel>> VantorChannel::Attach(VantorPosts& posts,
+                                                                       platform::ThreadId attachTo,
+                                                                       int slot) {
   auto impl = std::make_unique<Impl>(*posts.impl_, platform::Program::Attach(attachTo));
   if (impl->program->Poll()) {
-    error = "no process has the thread " + std::to_string(attachTo);
-    return nullptr;
+    return hostside::Fail(hostside::ErrorCode::Invalid,
+                          "no process has the thread " + std::to_string(attachTo));
   }
-  return Finish(std::move(impl), slot, error);
+  return Finish(std::move(impl), slot);
 }
 
-std::unique_ptr<VantorChannel> VantorChannel::Finish(std::unique_ptr<Impl> impl, int slot,
-                                                     std::string& error) {
+hostside::Result<std::unique_ptr<VantorChannel>> VantorChannel::Finish(std::unique_ptr<Impl> impl,
+                                                                       int slot) {
   auto channel = std::unique_ptr<VantorChannel>(new VantorChannel(std::move(impl), slot));
   Impl& c = *channel->impl_;
   // Slot s owns the indexes base + 2s + 1 (to vantor1) and base + 2s + 2 (to the relay).
-  const std::int32_t base = c.posts.indexBase + 2 * slot;
-  c.toHost = CreatePipe(base + 2, c.posts.thread, error);
-  c.toProgram = c.toHost ? CreatePipe(base + 1, 0, error) : nullptr;
   // Without pipes the destructor ends a process started for nothing.
-  return c.toProgram ? std::move(channel) : nullptr;
+  const std::int32_t base = c.posts.indexBase + 2 * slot;
+  hostside::Result<std::unique_ptr<hostside::HostPipe>> toHost =
+      CreatePipe(base + 2, c.posts.thread);
+  if (!toHost) {
+    return toHost.Error();
+  }
+  hostside::Result<std::unique_ptr<hostside::HostPipe>> toProgram = CreatePipe(base + 1, 0);
+  if (!toProgram) {
+    return toProgram.Error();
+  }
+  c.toHost = std::move(toHost).Take();
+  c.toProgram = std::move(toProgram).Take();
+  return channel;
 }
 
 int VantorChannel::Pid() const {
@@ -202,7 +215,7 @@ VantorChannel::Change VantorChannel::Advance(Clock::time_point now) {
 bool VantorChannel::SendArguments(int type, const std::vector<std::string>& args) {
   const auto frame = hostside::ArgumentMessage(type, args);
   if (!frame || impl_->broken ||
-      !impl_->Check(impl_->toProgram->Write(*frame).status, *impl_->toProgram)) {
+      !impl_->Check(impl_->toProgram->Write(*frame).Code(), *impl_->toProgram)) {
     return false;
   }
   impl_->unsignalled += frame->size();
@@ -219,7 +232,7 @@ void VantorChannel::Signal() {
 
 void VantorChannel::SendQuit() {
   const std::vector<std::uint8_t> frame = hostside::QuitMessage();
-  if (!impl_->broken && impl_->Check(impl_->toProgram->Write(frame).status, *impl_->toProgram)) {
+  if (!impl_->broken && impl_->Check(impl_->toProgram->Write(frame).Code(), *impl_->toProgram)) {
     impl_->unsignalled += frame.size();
   }
   Signal();
@@ -228,7 +241,7 @@ void VantorChannel::SendQuit() {
 std::vector<FromVantor> VantorChannel::TakeIncoming() {
   std::vector<FromVantor> out;
   std::vector<std::uint8_t> bytes;
-  if (impl_->broken || !impl_->Check(impl_->toHost->ReadAll(bytes), *impl_->toHost)) {
+  if (impl_->broken || !impl_->Check(impl_->toHost->ReadAll(bytes).Code(), *impl_->toHost)) {
     return out;
   }
   impl_->decoder.Feed(bytes);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "hostside/result.h"
 #include "platform/thread_id.h"
 
 namespace relay {
@@ -19,7 +20,7 @@ using Clock = std::chrono::steady_clock;
 // thread whose id the host put into the pipe's header.
 class VantorPosts {
  public:
-  static std::unique_ptr<VantorPosts> Create(std::string& error);
+  static hostside::Result<std::unique_ptr<VantorPosts>> Create();
   ~VantorPosts();
   int Descriptor() const;
   // Consumes the pending posts; the caller then looks into every channel.
@@ -56,10 +57,12 @@ class VantorChannel {
   static constexpr auto kPostRetry = std::chrono::milliseconds(10);
 
   // Starts `program` or works with the running thread `attachTo`, on pipe slot `slot`.
-  static std::unique_ptr<VantorChannel> Spawn(VantorPosts& posts, const std::string& program,
-                                              int slot, std::string& error);
-  static std::unique_ptr<VantorChannel> Attach(VantorPosts& posts, platform::ThreadId attachTo,
-                                               int slot, std::string& error);
+  static hostside::Result<std::unique_ptr<VantorChannel>> Spawn(VantorPosts& posts,
+                                                                const std::string& program,
+                                                                int slot);
+  static hostside::Result<std::unique_ptr<VantorChannel>> Attach(VantorPosts& posts,
+                                                                 platform::ThreadId attachTo,
+                                                                 int slot);
   ~VantorChannel();
 
   int Slot() const { return slot_; }
@@ -94,8 +97,8 @@ class VantorChannel {
  private:
   struct Impl;
   explicit VantorChannel(std::unique_ptr<Impl> impl, int slot);
-  static std::unique_ptr<VantorChannel> Finish(std::unique_ptr<Impl> impl, int slot,
-                                               std::string& error);
+  static hostside::Result<std::unique_ptr<VantorChannel>> Finish(std::unique_ptr<Impl> impl,
+                                                                 int slot);
   std::unique_ptr<Impl> impl_;
   int slot_;
 };

@@ -132,16 +132,16 @@ TEST(ProgramExit, quitWhoseSignalAFullQueueRefusedStillEndsTheProgram) {
   std::string error;
   auto program = hostsim::Program::Spawn({VANTOR1_PATH}, error);
   ASSERT_TRUE(program) << error;
-  auto host = hostside::HostSide::Create(program->Thread(), std::nullopt, error);
-  ASSERT_TRUE(host) << error;
-  hostside::HostPipe* toHost = host->CreatePipe(hostside::PipeEnd::ToHost, 65536, error);
-  hostside::HostPipe* toProgram = host->CreatePipe(hostside::PipeEnd::ToProgram, 65536, error);
-  ASSERT_TRUE(toHost && toProgram) << error;
-  hostsim::Session session(*host, *program, nullptr);
+  auto host = hostside::HostSide::Create(program->Thread(), std::nullopt);
+  ASSERT_TRUE(host) << host.Message();
+  const auto toHost = (*host)->CreatePipe(hostside::PipeEnd::ToHost, 65536);
+  const auto toProgram = (*host)->CreatePipe(hostside::PipeEnd::ToProgram, 65536);
+  ASSERT_TRUE(toHost && toProgram) << toHost.Message() << toProgram.Message();
+  hostsim::Session session(**host, *program, nullptr);
   std::size_t received = 0;
   session.onMessage = [&](const hostside::WireMessage&) { ++received; };
-  ASSERT_TRUE(session.AnnounceUntilTaken(toHost->Index(), 65536, 20000));
-  ASSERT_TRUE(session.AnnounceUntilTaken(toProgram->Index(), 65536, 20000));
+  ASSERT_TRUE(session.AnnounceUntilTaken((*toHost)->Index(), 65536, 20000));
+  ASSERT_TRUE(session.AnnounceUntilTaken((*toProgram)->Index(), 65536, 20000));
   const auto deadline = hostsim::Session::Clock::now() + std::chrono::seconds(20);
   while (received < hostside::ExpectedHandshake().size() &&
          hostsim::Session::Clock::now() < deadline) {
@@ -153,7 +153,7 @@ TEST(ProgramExit, quitWhoseSignalAFullQueueRefusedStillEndsTheProgram) {
     refused += platform::PostThreadMessage(program->Thread(), 0x7ffe, 0, 0) ? 0 : 1;
   }
   ASSERT_EQ(refused, 100) << "the queue never filled";
-  ASSERT_EQ(toProgram->Write(hostside::QuitMessage()).status, hostside::PipeStatus::Ok);
+  ASSERT_TRUE((*toProgram)->Write(hostside::QuitMessage()).Ok());
   const std::optional<hostsim::ExitStatus> status = program->WaitForExit(10000);
   ASSERT_TRUE(status) << "the quit was left in the ring";
   EXPECT_TRUE(!status->signalled && status->code == 0) << hostsim::Describe(*status);

@@ -79,9 +79,9 @@ class ThreadMessageDeliveryTest : public QObject {
     auto queue = platform::ThreadMessageQueue::Create();
     QVERIFY(queue != nullptr);
     ThreadMessagePump pump(*queue, [](const auto& m) { theApp.DispatchThreadMessage(m); });
-    std::string error;
-    const auto host = hostside::HostPipe::CreateNext(hostside::PipeEnd::ToProgram, 4096, error);
-    QVERIFY(host != nullptr);
+    auto created = hostside::HostPipe::CreateNext(hostside::PipeEnd::ToProgram, 4096);
+    QVERIFY(created.Ok());
+    const std::unique_ptr<hostside::HostPipe> host = std::move(created).Take();
     const std::int32_t readIndex = host->Index();
     const auto dialog = [] { return qobject_cast<CWatchDlg*>(QApplication::activeModalWidget()); };
     QStringList boxes;
@@ -90,8 +90,7 @@ class ThreadMessageDeliveryTest : public QObject {
         {[&] { return dialog() != nullptr; },
          [&] {
            QVERIFY(Post(IpcNewPipeMessage(), static_cast<platform::WParam>(readIndex)));
-           QVERIFY(host->Write(FrameArguments(0, {"Alpha\xE9"})).status ==
-                   hostside::PipeStatus::Ok);  // Latin-1
+           QVERIFY(host->Write(FrameArguments(0, {"Alpha\xE9"})).Ok());  // Latin-1
            QVERIFY(Post(IpcDataReadyMessage(), 0, 0));
          }},
         {[&] {

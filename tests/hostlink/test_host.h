@@ -12,10 +12,9 @@ using hostside::PipeEnd;
 
 // A pipe of this process's block; the test fails when it cannot be created.
 inline std::unique_ptr<HostPipe> NewHostPipe(PipeEnd end, std::int32_t ringSize) {
-  std::string error;
-  auto pipe = HostPipe::CreateNext(end, ringSize, error);
-  EXPECT_TRUE(pipe) << error;
-  return pipe;
+  hostside::Result<std::unique_ptr<HostPipe>> pipe = HostPipe::CreateNext(end, ringSize);
+  EXPECT_TRUE(pipe) << pipe.Message();
+  return pipe ? std::move(pipe).Take() : nullptr;
 }
 
 // An index no pipe of this process has, or will get.

@@ -26,14 +26,17 @@ class HostSideTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // Numbering starts afresh in each test, also where the tests share one process.
-    host_ = HostSide::Create(platform::CurrentThreadId(), PrivateIndexBase(), error_);
-    ASSERT_TRUE(host_) << error_;
-    toProgram = host_->CreatePipe(PipeEnd::ToProgram, 16, error_);
-    toHost = host_->CreatePipe(PipeEnd::ToHost, 16, error_);
-    ASSERT_TRUE(toProgram && toHost) << error_;
+    Result<std::unique_ptr<HostSide>> host =
+        HostSide::Create(platform::CurrentThreadId(), PrivateIndexBase());
+    ASSERT_TRUE(host) << host.Message();
+    host_ = std::move(host).Take();
+    const Result<HostPipe*> reading = host_->CreatePipe(PipeEnd::ToProgram, 16);
+    const Result<HostPipe*> writing = host_->CreatePipe(PipeEnd::ToHost, 16);
+    ASSERT_TRUE(reading && writing) << reading.Message() << writing.Message();
+    toProgram = *reading;
+    toHost = *writing;
   }
 
-  std::string error_;
   std::unique_ptr<HostSide> host_;
   HostPipe* toProgram = nullptr;
   HostPipe* toHost = nullptr;
@@ -51,12 +54,12 @@ TEST_F(HostSideTest, FramesCrossTheRingsEndWholeBothWays) {
   Bytes got(16);
   for (std::uint8_t round = 0; round < 3; ++round) {  // 10 bytes a round: wraps in round 1
     const Bytes frame(10, round);
-    ASSERT_EQ(host_->Send(frame).status, PipeStatus::Ok);
-    EXPECT_EQ(host_->Send(Bytes(6, 9)).status, PipeStatus::NoRoom);
+    ASSERT_EQ(host_->Send(frame).Code(), ErrorCode::Ok);
+    EXPECT_EQ(host_->Send(Bytes(6, 9)).Code(), ErrorCode::NoRoom);
     ASSERT_EQ(readEnd.Read(got.data(), -1), 10);
     EXPECT_EQ(Bytes(got.begin(), got.begin() + 10), frame);
   }
-  EXPECT_EQ(host_->Send(Bytes(16, 1)).status, PipeStatus::TooLarge);
+  EXPECT_EQ(host_->Send(Bytes(16, 1)).Code(), ErrorCode::TooLarge);
   std::vector<WireMessage> received;
   for (int round = 0; round < 4; ++round) {  // 12 bytes a round: wraps in rounds 2 and 3
     EXPECT_EQ(SendValue(writeEnd, 5, 100 + 2 * round), 1);
@@ -72,7 +75,7 @@ TEST_F(HostSideTest, FramesCrossTheRingsEndWholeBothWays) {
 
 TEST_F(HostSideTest, IndexesOutsideTheRingAreNeverFollowed) {
   StoreReadIndex(toProgram->View(), 16);
-  EXPECT_EQ(host_->Send(Bytes{1, 2}).status, PipeStatus::BadIndex);
+  EXPECT_EQ(host_->Send(Bytes{1, 2}).Code(), ErrorCode::BadIndex);
   EXPECT_EQ(LoadRingHeader(toProgram->View()).writeIndex, 0);
   StoreWriteIndex(toHost->View(), -3);
   EXPECT_TRUE(host_->TakeIncoming().empty());
@@ -91,8 +94,8 @@ TEST_F(HostSideTest, ShrunkPipeObjectsFailTheOperationWithTheirStatus) {
                                                         : PipeMutexName(toHost->Index());
     ASSERT_EQ(::truncate(platform::detail::UserObjectPath(kind, name).c_str(), 0), 0);
   }
-  const PipeStatus sent = host_->Send(Bytes{1, 2}).status;
-  EXPECT_EQ(sent, PipeStatus::ViewGone);
+  const ErrorCode sent = host_->Send(Bytes{1, 2}).Code();
+  EXPECT_EQ(sent, ErrorCode::ViewGone);
   EXPECT_TRUE(Broken(sent));
   EXPECT_TRUE(host_->TakeIncoming().empty());
   const auto problem = host_->TakeProblem();
@@ -107,9 +110,9 @@ TEST_F(HostSideTest, RefusedDataReadyIsPostedAgainOnceTheQueueHasRoom) {
   while (platform::PostThreadMessage(platform::CurrentThreadId(), 0x1234, 0, 0)) {
     ASSERT_LT(++posts, 1 << 20) << "the queue never fills";
   }
-  const SendResult sent = host_->Send(Bytes{1, 2});
-  EXPECT_EQ(sent.status, PipeStatus::Ok);
-  EXPECT_FALSE(sent.posted);
+  const Result<Sent> sent = host_->Send(Bytes{1, 2});
+  ASSERT_TRUE(sent) << sent.Message();
+  EXPECT_FALSE(sent->posted);
   EXPECT_TRUE(host_->SignalPending());
   host_->RetrySignal();
   EXPECT_TRUE(host_->SignalPending());  // still full

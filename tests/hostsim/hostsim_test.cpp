@@ -120,9 +120,9 @@ TEST(ScriptRunner, ResultsNameTheLineAndWhatFailed) {
     std::string error;
     auto program = Program::Fork([&c] { return StandIn(c.fault); }, error);
     ASSERT_TRUE(program) << error;
-    auto host = HostSide::Create(program->Thread(), std::nullopt, error);
-    ASSERT_TRUE(host) << error;
-    Session session(*host, *program, nullptr);
+    auto host = HostSide::Create(program->Thread(), std::nullopt);
+    ASSERT_TRUE(host) << host.Message();
+    Session session(**host, *program, nullptr);
     const RunResult result = RunScript(script.commands, session, {c.timeoutMs, false, false});
     program->Terminate(2000);
     EXPECT_EQ(result.exitCode, c.exitCode) << result.message;

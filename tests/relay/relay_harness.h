@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <regex>
@@ -172,8 +173,12 @@ struct Rig {
 
   // The relay's arguments, without the server's address; a quiet server answers nothing.
   explicit Rig(std::vector<std::string> args, bool quiet = false) : args_(std::move(args)) {
-    std::string error;
-    server = standin::Server::Listen(error);
+    auto listened = standin::Server::Listen();
+    if (!listened) {
+      std::fprintf(stderr, "%s\n", listened.Message().c_str());
+      return;  // not Ok()
+    }
+    server = std::move(listened).Take();
     server->quiet = quiet;
     args_.push_back("127.0.0.1:" + std::to_string(server->Port()));
     NewSession();
@@ -188,7 +193,7 @@ struct Rig {
       client = std::make_unique<Client>(relay->Port());
     }
   }
-  bool Ok() const { return client && client->Connected(); }
+  bool Ok() const { return server && client && client->Connected(); }
   // Sleeps until a socket, the relay's log or `also` (a descriptor of the caller's, when not
   // -1) has something, for up to timeoutMs, then lets each take what came.
   void Turn(int timeoutMs, int also = -1) {

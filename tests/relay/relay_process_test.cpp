@@ -134,9 +134,8 @@ TEST(RelayProcess, serverClosingInsideAnEndlessLineEndsOnlyThatSession) {
 
 // A port on loopback where nothing listens any more.
 std::uint16_t ClosedPort() {
-  std::string error;
-  const auto server = standin::Server::Listen(error);
-  return server ? server->Port() : 1;
+  const auto server = standin::Server::Listen();
+  return server ? (*server)->Port() : 1;
 }
 
 TEST(RelayProcess, unreachableServerIsExplainedToTheClient) {

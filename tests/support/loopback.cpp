@@ -6,15 +6,19 @@
 namespace hostside {
 
 Loopback::Loopback(std::int32_t ringSize) {
-  std::string error;
-  toProgram = HostPipe::CreateNext(PipeEnd::ToProgram, ringSize, error);
-  toHost = HostPipe::CreateNext(PipeEnd::ToHost, ringSize, error);
-  opened_ = toProgram && toHost && readPipe.Open(toProgram->Index(), ringSize) == 1 &&
+  Result<std::unique_ptr<HostPipe>> reading = HostPipe::CreateNext(PipeEnd::ToProgram, ringSize);
+  Result<std::unique_ptr<HostPipe>> writing = HostPipe::CreateNext(PipeEnd::ToHost, ringSize);
+  if (!reading || !writing) {
+    return;
+  }
+  toProgram = std::move(reading).Take();
+  toHost = std::move(writing).Take();
+  opened_ = readPipe.Open(toProgram->Index(), ringSize) == 1 &&
             writePipe.Open(toHost->Index(), ringSize) == 1;
 }
 
 bool Loopback::Put(std::span<const std::uint8_t> bytes) {
-  return toProgram->Write(bytes).status == PipeStatus::Ok;
+  return toProgram->Write(bytes).Ok();
 }
 
 std::vector<std::string> Loopback::TakeCommands() {

@@ -77,7 +77,9 @@ class Bench {
       Settle();
       const std::vector<std::uint8_t> notification = NotificationFrame(1000 + i);
       start = Clock::now();
-      Write(notification);
+      if (!Write(notification)) {
+        return 1;
+      }
       const std::optional<WireMessage> answer = AwaitMessage();
       const double roundTripSample = Micros(Clock::now() - start).count();
       if (!answer) {
@@ -87,8 +89,9 @@ class Bench {
         return Fail("unexpected answer " + DescribeReceived(*answer));
       }
       // Opened and closed again, so that the board limit never holds the next one back.
-      Write(RelationMessage(1000 + i, 'O'));
-      Write(RelationMessage(1000 + i, 'X'));
+      if (!Write(RelationMessage(1000 + i, 'O')) || !Write(RelationMessage(1000 + i, 'X'))) {
+        return 1;
+      }
       // The program answers nothing to these: the pause lets it handle them before the next
       // round is timed, on its own CPU or on ours.
       Settle();
@@ -97,7 +100,9 @@ class Bench {
         roundTrip.push_back(roundTripSample);
       }
     }
-    Write(QuitMessage());
+    if (!Write(QuitMessage())) {
+      return 1;
+    }
     Report(roundTrip, raw, warmUp);
     return 0;
   }
@@ -115,9 +120,8 @@ class Bench {
   }
 
   bool Connect() {
-    if (const std::string error = session_.CreateAndAnnouncePipes(options_.timeoutMs);
-        !error.empty()) {
-      Fail(error);
+    if (const Result<void> pipes = session_.CreateAndAnnouncePipes(options_.timeoutMs); !pipes) {
+      Fail(pipes.Message());
       return false;
     }
     const auto deadline = Deadline();
@@ -143,7 +147,14 @@ class Bench {
     return true;
   }
 
-  void Write(const std::vector<std::uint8_t>& frame) { session_.Host().Send(frame); }
+  // False, with the reason told, when the frame cannot be written.
+  bool Write(const std::vector<std::uint8_t>& frame) {
+    const Result<Sent> sent = session_.Host().Send(frame);
+    if (!sent) {
+      Fail("cannot write to the program: " + sent.Message());
+    }
+    return sent.Ok();
+  }
 
   bool Ping() {
     const int before = pongs_;
@@ -224,15 +235,18 @@ int RunBench(const Options& options, const BenchProgram& bench) {
   }
   int code = 1;
   std::optional<ExitStatus> status;
-  error = WithSession(
-      options, [&](std::string& e) { return Program::Fork(inChild(bench.main), e); },
+  const Result<void> ran = WithSession(
+      options,
+      [&] {
+        return Made([&](std::string& error) { return Program::Fork(inChild(bench.main), error); });
+      },
       [&](Session& session) {
         code = Bench(session, options, echo->Thread(), bench.followsThroughCommand).Run();
       },
       status);
   echo->Terminate(options.timeoutMs);
-  if (!error.empty()) {
-    std::fprintf(stderr, "hostsim: bench: %s\n", error.c_str());
+  if (!ran) {
+    std::fprintf(stderr, "hostsim: bench: %s\n", ran.Message().c_str());
     return 1;
   }
   return code;

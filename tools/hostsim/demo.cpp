@@ -119,9 +119,8 @@ class Demo {
 
  private:
   bool Connect() {
-    if (const std::string error = session_.CreateAndAnnouncePipes(options_.timeoutMs);
-        !error.empty()) {
-      Log(error);
+    if (const Result<void> pipes = session_.CreateAndAnnouncePipes(options_.timeoutMs); !pipes) {
+      Log(pipes.Message());
       return false;
     }
     return true;
@@ -140,9 +139,8 @@ class Demo {
   }
 
   void Send(const std::vector<std::uint8_t>& frame) {
-    const SendResult result = session_.Host().Send(frame);
-    if (result.status != PipeStatus::Ok) {
-      Log(std::string("could not write to vantor1: ") + Describe(result.status));
+    if (const Result<Sent> sent = session_.Host().Send(frame); !sent) {
+      Log("could not write to vantor1: " + sent.Message());
     }
   }
 

@@ -43,13 +43,15 @@ bool EndedByUs(const std::optional<ExitStatus>& status) {
   return !status || EndedByStop(*status);
 }
 
-std::string WithProgram(const Options& options, const std::function<void(Session&)>& body,
-                        std::optional<ExitStatus>& status) {
+Result<void> WithProgram(const Options& options, const std::function<void(Session&)>& body,
+                         std::optional<ExitStatus>& status) {
   return WithSession(
       options,
-      [&options](std::string& error) {
-        return options.attachThread ? Program::Attach(*options.attachThread)
-                                    : Program::Spawn(options.program, error);
+      [&options]() -> Result<std::unique_ptr<Program>> {
+        if (options.attachThread) {
+          return Program::Attach(*options.attachThread);
+        }
+        return Made([&](std::string& error) { return Program::Spawn(options.program, error); });
       },
       body, status);
 }
@@ -74,14 +76,14 @@ int RunScriptMode(const Options& options) {
   }
   RunResult result;
   std::optional<ExitStatus> status;
-  if (const std::string error = WithProgram(
+  if (const Result<void> ran = WithProgram(
           options,
           [&](Session& session) {
             result = RunScript(script.commands, session, {options.timeoutMs, options.verbose});
           },
           status);
-      !error.empty()) {
-    return CannotRun(error);
+      !ran) {
+    return CannotRun(ran.Message());
   }
   if (result.exitCode == 0 && !EndedByUs(status)) {
     result = RunResult{1, result.line, "vantor1 " + Describe(*status) + " while ending"};
@@ -95,10 +97,10 @@ int RunScriptMode(const Options& options) {
 int RunDemoMode(const Options& options) {
   int code = 0;
   std::optional<ExitStatus> status;
-  if (const std::string error = WithProgram(
+  if (const Result<void> ran = WithProgram(
           options, [&](Session& session) { code = RunDemo(session, options); }, status);
-      !error.empty()) {
-    return CannotRun(error);
+      !ran) {
+    return CannotRun(ran.Message());
   }
   if (!EndedByUs(status)) {
     std::fprintf(stderr, "hostsim: vantor1 %s\n", Describe(*status).c_str());

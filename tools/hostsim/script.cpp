@@ -92,12 +92,12 @@ void ExpectEnd(LineReader& reader) {
 }
 
 std::string Unescaped(LineReader& reader, std::string_view text) {
-  std::string out;
-  std::string error;
-  if (!CUnescape(text, out, error)) {
-    reader.Fail(error);
+  Result<std::string> out = CUnescape(text);
+  if (!out) {
+    reader.Fail(out.Message());
+    return {};
   }
-  return out;
+  return std::move(out).Take();
 }
 
 // 16 for a byte that is no hex digit.
@@ -404,16 +404,15 @@ ParsedScript ParseScript(std::string_view source) {
   return script;
 }
 
-bool CUnescape(std::string_view text, std::string& out, std::string& error) {
-  out.clear();
+Result<std::string> CUnescape(std::string_view text) {
+  std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '\\') {
       out += text[i];
       continue;
     }
     if (++i == text.size()) {
-      error = "unfinished escape at the end";
-      return false;
+      return Fail(ErrorCode::Invalid, "unfinished escape at the end");
     }
     const char c = text[i];
     static constexpr std::string_view kNamed = "n\nt\tr\ra\ab\bf\fv\ve\x1b\\\\\"\"''??";
@@ -434,8 +433,7 @@ bool CUnescape(std::string_view text, std::string& out, std::string& error) {
       }
       --i;
       if (value > 0xFF) {
-        error = "octal escape above \\377";
-        return false;
+        return Fail(ErrorCode::Invalid, "octal escape above \\377");
       }
       out += static_cast<char>(value);
     } else if (c == 'x') {
@@ -448,16 +446,14 @@ bool CUnescape(std::string_view text, std::string& out, std::string& error) {
         ++digits;
       }
       if (digits == 0) {
-        error = "\\x without hex digits";
-        return false;
+        return Fail(ErrorCode::Invalid, "\\x without hex digits");
       }
       out += static_cast<char>(value);
     } else {
-      error = std::string("unknown escape \\") + c;
-      return false;
+      return Fail(ErrorCode::Invalid, std::string("unknown escape \\") + c);
     }
   }
-  return true;
+  return out;
 }
 
 }  // namespace hostsim

@@ -5,7 +5,11 @@
 #include <string_view>
 #include <vector>
 
+#include "hostside/result.h"
+
 namespace hostsim {
+
+using hostside::Result;
 
 // One command of a hostsim script. One command a line; a line whose first non-blank
 // character is '#' is a comment, and so is a word starting with '#' after the arguments of
@@ -58,7 +62,7 @@ struct ParsedScript {
 ParsedScript ParseScript(std::string_view source);
 
 // Reads C escapes (\n \t \r \0 \a \b \f \v \e \\ \" \' \?, octal of one to three digits, \x of
-// one or two hex digits). False, with a reason, on a bad or unfinished escape.
-bool CUnescape(std::string_view text, std::string& out, std::string& error);
+// one or two hex digits). Fails on a bad or unfinished escape.
+Result<std::string> CUnescape(std::string_view text);
 
 }  // namespace hostsim

@@ -112,8 +112,7 @@ class Runner {
     const auto relation = model_.Command(message.Bytes());
     if (relation && auto_) {
       const std::vector<std::uint8_t> frame = RelationMessage(relation->game, relation->letter);
-      if (session_.Host().HasPipeToProgram() &&
-          session_.Host().Send(frame).status == PipeStatus::Ok) {
+      if (session_.Host().HasPipeToProgram() && session_.Host().Send(frame).Ok()) {
         model_.Reported(*relation);
         if (options_.verbose) {
           std::printf("> relation %d %c (auto)\n", relation->game, relation->letter);
@@ -177,13 +176,12 @@ class Runner {
 
   Outcome Announce(const Command& command) {
     const PipeEnd end = command.op == Op::AnnounceToProgram ? PipeEnd::ToProgram : PipeEnd::ToHost;
-    std::string error;
-    HostPipe* pipe =
-        session_.Host().CreatePipe(end, static_cast<std::int32_t>(command.size), error);
+    const Result<HostPipe*> pipe =
+        session_.Host().CreatePipe(end, static_cast<std::int32_t>(command.size));
     if (!pipe) {
-      return Failed(error);
+      return Failed(pipe.Message());
     }
-    if (!session_.AnnounceUntilTaken(pipe->Index(), pipe->RingSize(), options_.timeoutMs)) {
+    if (!session_.AnnounceUntilTaken((*pipe)->Index(), (*pipe)->RingSize(), options_.timeoutMs)) {
       return Checked().value_or(Failed("vantor1 did not take the announcement within " +
                                        std::to_string(options_.timeoutMs) + " ms"));
     }
@@ -209,16 +207,16 @@ class Runner {
     }
     const auto deadline = Deadline();
     for (;;) {
-      const SendResult result = host.Send(command.frame);
-      if (result.status == PipeStatus::Ok) {
+      const Result<Sent> sent = host.Send(command.frame);
+      if (sent) {
         quitSent_ = quitSent_ || command.frame == QuitMessage();
         break;
       }
-      if (result.status == PipeStatus::TooLarge) {
+      if (sent.Code() == ErrorCode::TooLarge) {
         return Stop{2, std::to_string(command.frame.size()) + " bytes do not fit the ring"};
       }
-      if (result.status != PipeStatus::NoRoom) {
-        return Failed(Describe(result.status));
+      if (sent.Code() != ErrorCode::NoRoom) {
+        return Failed(sent.Message());
       }
       // The program frees room without telling the host: look again shortly.
       if (Clock::now() >= deadline) {

@@ -27,38 +27,38 @@ bool Session::AnnounceUntilTaken(std::int32_t index, std::int32_t ringSize, int 
   }
 }
 
-std::string Session::CreateAndAnnouncePipes(int timeoutMs) {
-  std::string error;
-  HostPipe* toHost = host_.CreatePipe(PipeEnd::ToHost, kDefaultRingSize, error);
-  HostPipe* toProgram =
-      toHost ? host_.CreatePipe(PipeEnd::ToProgram, kDefaultRingSize, error) : nullptr;
+Result<void> Session::CreateAndAnnouncePipes(int timeoutMs) {
+  Result<HostPipe*> toHost = host_.CreatePipe(PipeEnd::ToHost, kDefaultRingSize);
+  Result<HostPipe*> toProgram =
+      toHost ? host_.CreatePipe(PipeEnd::ToProgram, kDefaultRingSize) : toHost;
   if (!toProgram) {
-    return "cannot create the pipes: " + error;
+    return Fail(toProgram.Code(), "cannot create the pipes: " + toProgram.Message());
   }
   // The program may still be starting: its queue appears when its loop begins.
-  if (!AnnounceUntilTaken(toHost->Index(), toHost->RingSize(), timeoutMs) ||
-      !AnnounceUntilTaken(toProgram->Index(), toProgram->RingSize(), timeoutMs)) {
-    return "the program did not take the pipes within " + std::to_string(timeoutMs) + " ms";
+  if (!AnnounceUntilTaken((*toHost)->Index(), (*toHost)->RingSize(), timeoutMs) ||
+      !AnnounceUntilTaken((*toProgram)->Index(), (*toProgram)->RingSize(), timeoutMs)) {
+    return Fail(ErrorCode::System,
+                "the program did not take the pipes within " + std::to_string(timeoutMs) + " ms");
   }
   return {};
 }
 
-std::string WithSession(const Options& options, const ProgramStarter& start,
-                        const std::function<void(Session&)>& body,
-                        std::optional<ExitStatus>& status) {
+Result<void> WithSession(const Options& options, const ProgramStarter& start,
+                         const std::function<void(Session&)>& body,
+                         std::optional<ExitStatus>& status) {
   const auto interrupts = platform::TerminationSignals::Install();
-  std::string error;
-  const std::unique_ptr<Program> program = start(error);
-  if (!program) {
-    return error;
+  Result<std::unique_ptr<Program>> started = start();
+  if (!started) {
+    return started.Error();
   }
-  const std::unique_ptr<HostSide> host =
-      HostSide::Create(program->Thread(), options.indexBase, error);
+  const std::unique_ptr<Program> program = std::move(started).Take();
+  const Result<std::unique_ptr<HostSide>> host =
+      HostSide::Create(program->Thread(), options.indexBase);
   if (!host) {
     program->Terminate(options.timeoutMs);
-    return error;
+    return host.Error();
   }
-  Session session(*host, *program, interrupts.get());
+  Session session(**host, *program, interrupts.get());
   body(session);
   status = program->Terminate(options.timeoutMs);
   return {};

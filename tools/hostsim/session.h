@@ -49,8 +49,8 @@ class Session {
   // may not exist yet while it starts. False when none did.
   bool AnnounceUntilTaken(std::int32_t index, std::int32_t ringSize, int timeoutMs);
   // Creates a pipe to the host and one to the program, of the default size, and announces both
-  // as above. An empty text on success, else what went wrong.
-  std::string CreateAndAnnouncePipes(int timeoutMs);
+  // as above.
+  Result<void> CreateAndAnnouncePipes(int timeoutMs);
 
   std::optional<ExitStatus> ProgramStatus() { return program_.Poll(); }
   bool Interrupted() const { return interrupted_; }
@@ -66,15 +66,15 @@ class Session {
   bool interrupted_ = false;
 };
 
-using ProgramStarter = std::function<std::unique_ptr<Program>(std::string& error)>;
+using ProgramStarter = std::function<Result<std::unique_ptr<Program>>()>;
 
 // The set-up of every mode: makes hostsim's own SIGINT, SIGTERM and SIGHUP events (before the
 // program starts, so that hostsim can end it first), starts or attaches to the program with
 // `start`, makes the host's side for it (at options.indexBase), runs `body` in a session, and
-// then ends a spawned program, leaving its status in `status`. An empty text, or what stopped
-// the set-up.
-std::string WithSession(const Options& options, const ProgramStarter& start,
-                        const std::function<void(Session&)>& body,
-                        std::optional<ExitStatus>& status);
+// then ends a spawned program, leaving its status in `status`. Fails with what stopped the
+// set-up.
+Result<void> WithSession(const Options& options, const ProgramStarter& start,
+                         const std::function<void(Session&)>& body,
+                         std::optional<ExitStatus>& status);
 
 }  // namespace hostsim

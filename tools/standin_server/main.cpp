@@ -62,12 +62,12 @@ void Cue(standin::Server& server, const std::string& line) {
 }  // namespace
 
 int main() {
-  std::string error;
-  const auto server = standin::Server::Listen(error);
-  if (!server) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+  auto listened = standin::Server::Listen();
+  if (!listened) {
+    std::fprintf(stderr, "%s\n", listened.Message().c_str());
     return 1;
   }
+  const std::unique_ptr<standin::Server> server = std::move(listened).Take();
   std::printf("port %u\n", server->Port());
   std::fflush(stdout);
   std::string pending;

@@ -31,7 +31,7 @@ std::string ServerSpelling(std::string name) {
 
 }  // namespace
 
-std::unique_ptr<Server> Server::Listen(std::string& error) {
+hostside::Result<std::unique_ptr<Server>> Server::Listen() {
   std::unique_ptr<Server> server(new Server());
   server->listener_.Reset(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
   sockaddr_in address{};
@@ -41,8 +41,8 @@ std::unique_ptr<Server> Server::Listen(std::string& error) {
   const int fd = server->listener_.Get();
   if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
       listen(fd, 16) != 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    error = std::string("stand-in server: ") + std::strerror(errno);
-    return nullptr;
+    return hostside::Fail(hostside::ErrorCode::System,
+                          std::string("stand-in server: ") + std::strerror(errno));
   }
   server->port_ = ntohs(address.sin_port);
   return server;

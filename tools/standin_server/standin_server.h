@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "hostside/result.h"
 #include "platform/posix/unique_fd.h"
 #include "tools/hostsim/notification.h"
 
@@ -36,7 +37,7 @@ struct Shape {
 // connection. Single-threaded: nothing happens outside Pump().
 class Server {
  public:
-  static std::unique_ptr<Server> Listen(std::string& error);
+  static hostside::Result<std::unique_ptr<Server>> Listen();
   std::uint16_t Port() const { return port_; }
 
   // Waits up to timeoutMs for sockets to turn ready, then accepts, reads, answers and writes

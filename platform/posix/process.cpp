@@ -68,7 +68,8 @@ bool EndedByInterrupt(const ExitStatus& status) {
 std::unique_ptr<Program> Program::Spawn(const std::vector<std::string>& argv, std::string& error) {
   int errorPipe[2];
   if (argv.empty() || pipe2(errorPipe, O_CLOEXEC) != 0) {
-    error = "cannot start the program";
+    error = std::string("cannot start the program: ") +
+            (argv.empty() ? "no command" : std::strerror(errno));
     return nullptr;
   }
   const pid_t pid = fork();

@@ -34,6 +34,8 @@ expect 2 '' '^hostsim: .*--index-base: must be even' "$hostsim" --index-base 3 -
 # Failures that are not usage errors: their reason, and no pointer to --help.
 expect 2 '' '^hostsim: cannot read the script /nonexistent: No such file or directory$' \
   "$hostsim" --attach 1 /nonexistent
+expect 2 '' '^hostsim: cannot start /nonexistent/vantor1: No such file or directory$' \
+  "$hostsim" --spawn /nonexistent/vantor1 /dev/null
 mkdir -m 700 "$dir/run" && : >"$dir/run/vantor1"  # a file where the private directory goes
 expect 2 '' '^hostsim: cannot create the thread message queue: .*XDG_RUNTIME_DIR.*' \
   env XDG_RUNTIME_DIR="$dir/run" "$hostsim" --attach 1 /dev/null

@@ -13,7 +13,6 @@ namespace testhost {
 
 struct MemoryLock {
   bool owned = false;
-  bool abandonNext = false;  // the next wait finds the owner gone, and takes it over
 };
 
 class MemoryObjects final : public platform::NamedObjects {
@@ -37,8 +36,7 @@ class MemoryObjects final : public platform::NamedObjects {
         return platform::WaitResult::Failed;  // would wait for ever
       }
       lock_.owned = true;
-      const bool abandoned = std::exchange(lock_.abandonNext, false);
-      return abandoned ? platform::WaitResult::Abandoned : platform::WaitResult::Signalled;
+      return platform::WaitResult::Signalled;
     }
     bool Release() override { return std::exchange(lock_.owned, false); }
 
